@@ -1,0 +1,67 @@
+#include "driver/dialogue.h"
+
+#include "platform/units.h"
+#include "textio/textio.h"
+
+namespace driver {
+
+std::string ask_answer(std::string_view prompt) {
+  textio::ASKTXT(platform::kScreen, prompt);
+  std::string line;
+  const int io = platform::read_record(platform::kKeyboard, line);
+  if (io != 0) {
+    std::string question(textio::trimmed(prompt));
+    while (!question.empty() && (question.back() == ':' || question.back() == ' ')) {
+      question.pop_back();
+    }
+    throw textio::InputStop("No answer to \"" + question + "\": the input has ended");
+  }
+  return textio::fixed(line, kNameLength);
+}
+
+namespace {
+
+std::string quoted_answer(const std::string& answer) {
+  const int32_t first = textio::FSTCHR(answer);
+  const int32_t last = textio::LENTRM(answer);
+  if (first == 0) return "\"\"";
+  return "\"" +
+         answer.substr(static_cast<std::size_t>(first - 1),
+                       static_cast<std::size_t>(last - first + 1)) +
+         "\"";
+}
+
+}  // namespace
+
+int32_t answer_int(const std::string& answer) {
+  const auto value = textio::read_int(answer);
+  if (!value) throw textio::InputStop("The answer " + quoted_answer(answer) + " is not an integer");
+  return *value;
+}
+
+double answer_real(const std::string& answer) {
+  const auto value = textio::read_real(answer);
+  if (!value) throw textio::InputStop("The answer " + quoted_answer(answer) + " is not a number");
+  return *value;
+}
+
+void finish_output(RunState& run) {
+  const int output = platform::close_unit(platform::kOutputFile);
+  const int log = platform::close_unit(platform::kLogFile);
+  if (output != 0) {
+    platform::write_record(platform::kScreen, "");
+    platform::write_record(platform::kScreen,
+                           " *** ERROR: the output file could not be written (error flag " +
+                               std::to_string(output) + ")");
+    run.status = -1;
+  }
+  if (log != 0) {
+    platform::write_record(platform::kScreen, "");
+    platform::write_record(
+        platform::kScreen,
+        " *** ERROR: raf.log could not be written (error flag " + std::to_string(log) + ")");
+    run.status = -1;
+  }
+}
+
+}  // namespace driver

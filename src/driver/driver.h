@@ -1,0 +1,29 @@
+// The run driver: the main routine, its dialogue and file loop, the opening
+// of RAF files, the structure parameters and the report.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "dms/work_array.h"
+#include "driver/run_state.h"
+
+namespace driver {
+
+/// The main routine.  Greets the user, asks for the list file, the output
+/// file and the sorted-list length, reads the list, writes the banner to the
+/// output file, runs the file loop and closes its files.  Returns 0 when the
+/// run completed, else the failing status.  `unused` is never read.  Throws
+/// textio::InputStop when an answer cannot be used.
+int32_t vemrask(dms::IntView iw, dms::RealView rw, int32_t& nwiwa, int32_t& unused);
+
+/// The nine banner lines (48 characters each), without the two empty lines
+/// that precede them.
+const std::string (&banner_lines())[9];
+
+/// The file loop over the listed RAF files, with the report after the last
+/// one.  Returns normally with run.status set on failure.
+void file_loop(RunState& run);
+
+}  // namespace driver

@@ -1,0 +1,34 @@
+// The run state of the main routine and its fixed tables, which live for the
+// whole run outside the work array.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "dms/work_array.h"
+
+namespace driver {
+
+/// Length of every file name and answer buffer.
+inline constexpr std::size_t kNameLength = 256;
+/// Entries of the file-name table.
+inline constexpr int32_t kMaxFiles = 1000;
+
+/// State of one run of `vemrask`.
+struct RunState {
+  dms::IntView iw;    ///< integer view of the work array
+  dms::RealView rw;   ///< real view of the same storage
+  int32_t nwiwa = 0;  ///< words in the work array
+
+  int32_t status = 0;              ///< 0 while all goes well; returned at the end
+  int32_t file_count = 0;          ///< names taken from the list
+  int32_t longest_name = 0;        ///< largest trimmed length of a list line as read
+  int32_t sorted_list_length = 0;  ///< -1 = all elements
+  /// File-name table: entry i-1 is the i-th name (256 characters, blank-padded).
+  /// Holds at most kMaxFiles names; file_count may count more (the run then
+  /// ends before the first file is opened).
+  std::vector<std::string> file_names;
+};
+
+}  // namespace driver

@@ -1,0 +1,114 @@
+// Units: the numbered channels through which the system reaches the console
+// and its files.
+//
+// A unit is a small positive integer.  Unit 5 is the keyboard (standard
+// input), unit 6 the screen (standard output); every other unit is connected
+// to a file by name, either as a formatted sequential text file (one record a
+// line) or as an unformatted direct-access file of fixed-length records.
+//
+// Every operation returns a platform status: 0 for success, a positive value
+// for a failure (the value the user is shown as "Computer's error flag"), and
+// for reads kEndOfFile when a sequential file or the keyboard has no more
+// records.  No operation throws.
+//
+// Records: a write is one record.  A record may itself contain line feeds;
+// they are written as they are.  A prompt writes its text and leaves the
+// record open: the next record written to that unit continues the same line,
+// as the answer typed on the keyboard does on a terminal.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+/// The unit table of the system.
+inline constexpr int kKeyboard = 5;
+inline constexpr int kScreen = 6;
+inline constexpr int kOutputFile = 17;
+inline constexpr int kLogFile = 18;
+inline constexpr int kListFile = 19;
+inline constexpr int kRafFile = 22;
+
+/// Highest unit number a file can be connected to.
+inline constexpr int kMaxUnit = 99;
+
+/// Status returned by a read when no record is left.
+inline constexpr int kEndOfFile = -1;
+
+/// Failure statuses of our own (OS failures return their errno value).
+inline constexpr int kStatusBadUnit = 5001;  ///< unit out of range or not usable
+inline constexpr int kStatusPastEnd = 5002;  ///< direct-access record beyond the end of the file
+inline constexpr int kStatusNotOpen = 5003;  ///< unit not connected
+inline constexpr int kStatusWrongKind =
+    5004;  ///< sequential operation on a direct unit or the reverse
+inline constexpr int kStatusBadName = 5005;      ///< empty name or a name holding a NUL
+inline constexpr int kStatusIsDirectory = 5006;  ///< the name is a directory
+
+/// How a file is opened.
+enum class OpenStatus : int {
+  kOld = 1,      ///< the file must exist
+  kNew = 2,      ///< the file must not exist; it is created
+  kUnknown = 3,  ///< an existing file is used from its start, a missing one is created
+};
+
+// ---- formatted sequential files --------------------------------------------
+
+/// Connects `unit` to the text file `name`.  Opening a unit already connected
+/// to the same file keeps the connection and its position; a unit connected to
+/// another file is closed first.  A file opened with kUnknown or kNew is
+/// rewritten from its start: its old contents are cut when it is opened.
+[[nodiscard]] int open_text(int unit, const std::string& name, OpenStatus status);
+
+/// Writes one record (text and a line end).  Units 6 writes to the screen.
+int write_record(int unit, std::string_view text);
+
+/// Writes `text` and leaves the record open (no line end); the text reaches
+/// the screen at once.
+int write_prompt(int unit, std::string_view text);
+
+/// Reads one record into `line` without its line end (a carriage return
+/// before the line end is dropped as well).  Returns 0, kEndOfFile or a
+/// failure status.
+[[nodiscard]] int read_record(int unit, std::string& line);
+
+// ---- unformatted direct-access files ---------------------------------------
+
+/// Connects `unit` to a direct-access file with records of `record_bytes`.
+[[nodiscard]] int open_direct(int unit, const std::string& name, OpenStatus status,
+                              int record_bytes);
+
+/// Reads `nbytes` (at most one record) from record `record` (numbered from 1).
+/// A record wholly or partly beyond the end of the file is kStatusPastEnd.
+[[nodiscard]] int read_direct(int unit, int64_t record, void* buffer, std::size_t nbytes);
+
+/// Reads `nbytes` starting at the first byte of record `record`, running over
+/// consecutive records, in one system call where possible.  Fails like
+/// read_direct when any requested byte lies beyond the end of the file.
+[[nodiscard]] int read_direct_run(int unit, int64_t record, void* buffer, std::size_t nbytes);
+
+/// Writes `nbytes` (at most one record) to record `record`; the rest of the
+/// record is filled with zero bytes.
+[[nodiscard]] int write_direct(int unit, int64_t record, const void* buffer, std::size_t nbytes);
+
+/// Size of the connected direct-access file in bytes, or -1.
+[[nodiscard]] int64_t direct_file_size(int unit);
+
+// ---- any unit --------------------------------------------------------------
+
+/// Closes the unit; a unit that is not connected is not an error.
+int close_unit(int unit);
+
+/// True when `unit` is connected to a file (or is the keyboard or screen).
+[[nodiscard]] bool is_connected(int unit);
+
+/// Closes every file unit and forgets any open prompt record.  Used at the
+/// end of a run and by tests.
+void close_all_units();
+
+/// Flushes every buffered output unit (screen and files).
+void flush_all_units();
+
+}  // namespace platform

@@ -1,0 +1,49 @@
+// Running a program of the build in a directory of its own, with answers on
+// standard input, for the end-to-end suites.
+#pragma once
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace test_support {
+
+/// A fresh directory under the system's temporary folder, removed with the
+/// object.
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+  [[nodiscard]] const std::filesystem::path& path() const { return path_; }
+  [[nodiscard]] std::filesystem::path operator/(const std::string& name) const {
+    return path_ / name;
+  }
+
+ private:
+  std::filesystem::path path_;
+};
+
+struct RunResult {
+  int exit_status = -1;  ///< exit code, or 128 + signal number
+  std::string screen;    ///< everything written to standard output
+  std::string errors;    ///< everything written to standard error
+};
+
+/// Runs `program` with `args` in `dir`, feeding `input` on standard input.
+/// With `limit_address_space_mb` > 0 the child's address space is limited.
+RunResult run_program(const std::string& program, const std::vector<std::string>& args,
+                      const std::filesystem::path& dir, const std::string& input,
+                      long limit_address_space_mb = 0);
+
+std::string read_file(const std::filesystem::path& file);
+void write_file(const std::filesystem::path& file, const std::string& content);
+
+/// Copies every file of `from` into `to`, with write permission for the owner.
+void copy_folder(const std::filesystem::path& from, const std::filesystem::path& to);
+
+/// Lines of a text (without line ends).
+std::vector<std::string> lines_of(const std::string& text);
+
+}  // namespace test_support
