@@ -84,6 +84,11 @@ bool is_directory_fd(int fd) {
   return ::fstat(fd, &st) == 0 && S_ISDIR(st.st_mode);
 }
 
+bool is_regular_fd(int fd) {
+  struct stat st {};
+  return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+}
+
 // Opens `name` with the flags an open status asks for.  Returns the
 // descriptor or -1 with `status` set.
 int open_fd(const std::string& name, OpenStatus status, bool want_write, int& result) {
@@ -131,7 +136,7 @@ int open_text(int unit, const std::string& name, OpenStatus status) {
   if (fd < 0) return result;
   // A file opened for writing is rewritten from its start; its old contents
   // are cut at once, so that no stale text survives a run that writes little.
-  if (writing && ::ftruncate(fd, 0) != 0) {
+  if (writing && is_regular_fd(fd) && ::ftruncate(fd, 0) != 0) {
     result = errno_status();
     ::close(fd);
     return result;

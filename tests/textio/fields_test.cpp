@@ -1,0 +1,101 @@
+// Fixed-column fields and free-format reading of answers.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+
+#include "textio/textio.h"
+
+namespace {
+
+using textio::fixed_field;
+using textio::int_field;
+
+TEST(IntField, RightAlignedSignedAndStarredWhenTooWide) {
+  EXPECT_EQ(int_field(3, 6), "     3");
+  EXPECT_EQ(int_field(-3, 6), "    -3");
+  EXPECT_EQ(int_field(123456, 6), "123456");
+  EXPECT_EQ(int_field(1234567, 6), "******");
+  EXPECT_EQ(int_field(-12345, 6), "-12345");
+  EXPECT_EQ(int_field(-123456, 6), "******");
+  EXPECT_EQ(int_field(0, 1), "0");
+  EXPECT_EQ(int_field(std::numeric_limits<int32_t>::min(), 12), " -2147483648");
+}
+
+struct FixedCase {
+  double value;
+  int width;
+  int decimals;
+  const char* expected;
+};
+
+class FixedField : public testing::TestWithParam<FixedCase> {};
+
+TEST_P(FixedField, Formats) {
+  const FixedCase& c = GetParam();
+  EXPECT_EQ(fixed_field(c.value, c.width, c.decimals), c.expected)
+      << c.value << " F" << c.width << "." << c.decimals;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Values, FixedField,
+    testing::Values(FixedCase{0.497, 10, 3, "     0.497"}, FixedCase{48.0, 10, 1, "      48.0"},
+                    FixedCase{2.0, 12, 3, "       2.000"}, FixedCase{-0.5, 10, 3, "    -0.500"},
+                    FixedCase{0.0, 10, 3, "     0.000"},
+                    // Rounding to the decimals, halves away from zero (0.0625 and 2.5 are exact).
+                    FixedCase{0.0625, 10, 3, "     0.063"}, FixedCase{-0.0625, 10, 3, "    -0.063"},
+                    FixedCase{2.5, 4, 0, "  3."},
+                    FixedCase{0.1235, 6, 3, " 0.123"},  // 0.1235 is below
+                    FixedCase{0.9996, 6, 3, " 1.000"}, FixedCase{9.9996, 5, 3, "*****"},
+                    FixedCase{99.9999, 7, 3, "100.000"},
+                    // A negative value that rounds to zero keeps its sign.
+                    FixedCase{-0.0001, 10, 3, "    -0.000"},
+                    // No room for the leading zero: it is dropped; no room at all: asterisks.
+                    FixedCase{0.5, 4, 3, ".500"}, FixedCase{-0.5, 5, 3, "-.500"},
+                    FixedCase{-0.5, 4, 3, "****"}, FixedCase{12345678.0, 10, 3, "**********"},
+                    FixedCase{1.0e300, 10, 3, "**********"},
+                    FixedCase{std::numeric_limits<double>::quiet_NaN(), 10, 3, "       NaN"},
+                    FixedCase{std::numeric_limits<double>::infinity(), 10, 3, "  Infinity"},
+                    FixedCase{-std::numeric_limits<double>::infinity(), 10, 3, " -Infinity"},
+                    FixedCase{std::numeric_limits<double>::infinity(), 5, 3, "  Inf"},
+                    FixedCase{std::numeric_limits<double>::quiet_NaN(), 2, 1, "**"}));
+
+TEST(TextField, PadsAndCuts) {
+  std::string out;
+  textio::put_text(out, " Name ", 4);
+  textio::put_text(out, "ab", 4);
+  textio::put_text(out, "x", 0);
+  EXPECT_EQ(out, " Namab  ");
+}
+
+TEST(ReadInt, FreeFormat) {
+  EXPECT_EQ(textio::read_int("3"), 3);
+  EXPECT_EQ(textio::read_int("   -12   "), -12);
+  EXPECT_EQ(textio::read_int("\t+7,8"), 7);
+  EXPECT_EQ(textio::read_int("5 6"), 5);
+  EXPECT_EQ(textio::read_int("2*9"), 9);
+  EXPECT_EQ(textio::read_int("2147483647"), 2147483647);
+  EXPECT_EQ(textio::read_int("-2147483648"), std::numeric_limits<int32_t>::min());
+  for (const char* bad : {"", "   ", "three", "3.5", "1e3", "2147483648", "99999999999999999999",
+                          "-", "+", ",3", "/"}) {
+    EXPECT_FALSE(textio::read_int(bad).has_value()) << bad;
+  }
+}
+
+TEST(ReadReal, FreeFormat) {
+  EXPECT_EQ(textio::read_real("0.6"), 0.6);
+  EXPECT_EQ(textio::read_real("  2  "), 2.0);
+  EXPECT_EQ(textio::read_real("1.5e2"), 150.0);
+  EXPECT_EQ(textio::read_real("1.5D2"), 150.0);
+  EXPECT_EQ(textio::read_real("1.5d-2"), 0.015);
+  EXPECT_EQ(textio::read_real("-.5"), -0.5);
+  EXPECT_EQ(textio::read_real("3."), 3.0);
+  EXPECT_EQ(textio::read_real("7,8"), 7.0);
+  EXPECT_TRUE(std::isnan(*textio::read_real("NaN")));
+  EXPECT_EQ(textio::read_real("-Infinity"), -std::numeric_limits<double>::infinity());
+  for (const char* bad : {"", "x", "1.2.3", "e5", ".", "1e", "1e+", "1e999", "12abc", "0x10"}) {
+    EXPECT_FALSE(textio::read_real(bad).has_value()) << bad;
+  }
+}
+
+}  // namespace
