@@ -1,0 +1,250 @@
+// Result-step pass: walks the stored result steps up to the user's limit and
+// keeps, for every pipe element, the governing pancake utilisation in the
+// element's record of the file's result block.
+//
+// The geometry of the element ends does not change from step to step, so it
+// is worked out once per file: the node-to-element table, the end geometry
+// and the transition flag of every end.  What remains for a step is a plan
+// of the elements that can change their record (a transition end, or an end
+// whose joint angle fails and is reported at every step), in element order;
+// inside the step loop only the forces, the stresses and the utilisation of
+// the transition ends are evaluated.  Nothing is allocated per step.
+//
+// The plan leaves out the elements without a transition end: both their ends
+// give U = 0 at every step, which never replaces a record value of 0 or more,
+// and the block starts zeroed.
+#include <cmath>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "check/check.h"
+#include "check/check_detail.h"
+#include "platform/units.h"
+#include "textio/textio.h"
+
+namespace check {
+namespace {
+
+using detail::EndGeometry;
+using detail::ModelFault;
+
+// Words of the global results per step.
+constexpr int64_t kLoadCase = 2;
+constexpr int64_t kStored = 10;
+constexpr int64_t kStepValue = 1;
+constexpr int64_t kDisplacement = 3;
+constexpr int64_t kYieldStrength = 3;
+constexpr int64_t kForceValues = 12;
+constexpr int32_t kRecordValues = 8;  // values 1..8 of a record are written
+
+struct PlannedEnd {
+  EndGeometry geometry;
+  bool transition = false;
+};
+
+struct PlannedElement {
+  int32_t element = 0;
+  int32_t geometry = 0;
+  int64_t force_position = 0;
+  double fy = 0.0;
+  PlannedEnd ends[2];
+};
+
+struct Plan {
+  std::vector<PlannedElement> elements;
+  int64_t lowest_force = std::numeric_limits<int64_t>::max();  ///< of the elements evaluated
+  int64_t highest_force = std::numeric_limits<int64_t>::min();
+};
+
+}  // namespace
+
+namespace detail {
+
+void update_record(RealVec block, int64_t base, double u, int32_t k, int32_t s, double t, double g,
+                   int32_t c) {
+  const double m = block(base + 1);
+  const bool replace = u >= 0.0 ? u > m : (u < 0.0 && m <= 0.0 && std::fabs(u) > std::fabs(m));
+  if (!replace) return;
+  block(base + 1) = u;
+  block(base + 2) = k;
+  block(base + 3) = s;
+  block(base + 6) = t;
+  block(base + 7) = g;
+  block(base + 8) = c;
+}
+
+}  // namespace detail
+
+bool ISUNDF(double x) {
+  return !(-1.0E100 < x && x < 1.0E100);
+}
+
+int32_t LSTCHK(IntVec mglres, RealVec tglres, int32_t mxglpr, int32_t lststo, int32_t load_case,
+               int32_t step_limit_flag, double step_limit) {
+  if (load_case <= 0) return lststo;
+  const dms::Mat1<int32_t> mg(mglres, mxglpr);
+  const dms::Mat1<double> tg(tglres, mxglpr);
+  int32_t result = lststo;
+  for (int32_t s = 1; s <= lststo; ++s) {
+    if (mg(kStored, s) == 0 || mg(kLoadCase, s) != load_case) continue;
+    if (ISUNDF(tg(kStepValue, s)) || ISUNDF(tg(kDisplacement, s))) continue;
+    result = s;
+    if (step_limit_flag == 1 && tg(kStepValue, s) >= step_limit) return s;
+  }
+  return result;
+}
+
+void result_step_pass(IntVec mglres, RealVec tglres, int32_t mxglpr, int32_t lststo, int32_t nel,
+                      IntVec meltyp, IntVec /*melex*/, IntVec melmat, IntVec matyp, int32_t mxmapr,
+                      RealVec tmapa, IntVec melgeo, IntVec mgetyp, int32_t mxgepr, RealVec tcrgeo,
+                      IntVec mpevec, RealVec tgepa, RealVec result_block,
+                      int32_t values_per_element, ForceProvider forces, int32_t load_case,
+                      int32_t step_limit_flag, double step_limit, IntVec mnpc, IntVec mpmnpc,
+                      RealVec tcoord, int32_t output_unit, int32_t& status) {
+  using detail::Text;
+  detail::PipeModel m;
+  m.nel = nel;
+  m.meltyp = meltyp;
+  m.melgeo = melgeo;
+  m.mgetyp = mgetyp;
+  m.mnpc = mnpc;
+  m.mpmnpc = mpmnpc;
+  m.tcoord = dms::Mat1<double>(tcoord, 3);
+  m.tcrgeo = dms::Mat1<double>(tcrgeo, mxgepr);
+  const dms::Mat1<double> mapa(tmapa, mxmapr);
+  const dms::Mat1<double> gepa(tgepa, mxgepr);
+  const dms::Mat1<int32_t> mg(mglres, mxglpr);
+  const dms::Mat1<double> tg(tglres, mxglpr);
+
+  // ---- the arrays, before anything reads them
+  ModelFault fault;
+  if (values_per_element < kRecordValues) {
+    fault.set(detail::record_length_detail(values_per_element));
+  } else if (nel > result_block.size() / values_per_element) {
+    fault.set(detail::block_capacity_detail(nel, result_block.size() / values_per_element));
+  }
+  detail::check_geometry(m, fault);
+  if (!fault.found()) {
+    detail::check_length("MELMAT", melmat.size(), nel, nel, fault);
+    detail::check_length("MPEVEC", mpevec.size(), nel, nel, fault);
+  }
+  for (int32_t e = 1; e <= nel && !fault.found(); ++e) {
+    if (!detail::is_pipe(m, e)) continue;
+    const int32_t mat = melmat(e);
+    if (mat < 1 || mat > matyp.size()) {
+      fault.set(detail::entry_detail("MELMAT", e, mat, "MATYP", matyp.size(), "entries"));
+    } else if (matyp(mat) == kCheckedMaterial) {
+      detail::check_word(mapa, "TMAPA", "MXMAPR", kYieldStrength, mat, e, "MELMAT", fault);
+    }
+  }
+  if (!fault.found() && lststo >= 1) {
+    if (mxglpr < kStored) {
+      fault.set(detail::word_detail("MXGLPR", mxglpr, kStored, "MGLRES"));
+    } else if (!mg.contains(kStored, lststo)) {
+      fault.set(detail::steps_detail(lststo, "MGLRES", mglres.size() / mxglpr, mxglpr));
+    } else if (!tg.contains(kDisplacement, lststo)) {
+      fault.set(detail::steps_detail(lststo, "TGLRES", tglres.size() / mxglpr, mxglpr));
+    }
+  }
+
+  // ---- the plan: elements whose record a step can change
+  Plan plan;
+  if (!fault.found()) {
+    const detail::EndTable ends = detail::build_end_table(m);
+    for (int32_t e = 1; e <= nel && !fault.found(); ++e) {
+      if (!detail::is_pipe(m, e) || matyp(melmat(e)) != kCheckedMaterial) continue;
+      PlannedElement p;
+      bool needed = false;
+      for (int32_t k = 1; k <= 2; ++k) {
+        PlannedEnd& end = p.ends[k - 1];
+        end.geometry = ends.at(e, k);
+        end.transition = ends.is_transition(e, k);
+        needed = needed || end.transition || end.geometry.angle_failed;
+        if (!end.transition) continue;
+        // The section words the stress evaluation of this end reads.
+        const int32_t g = melgeo(e);
+        for (const int64_t word : {1, 3, 4, 20}) {
+          detail::check_word(gepa, "TGEPA", "MXGEPR", word, g, e, "MELGEO", fault);
+        }
+        if (fault.found()) break;
+        if (detail::per_end_properties(gepa(20, g))) {
+          const int64_t offset = k == 1 ? 20 : 40;
+          for (const int64_t word : {1, 3, 4}) {
+            detail::check_word(gepa, "TGEPA", "MXGEPR", offset + word, g, e, "MELGEO", fault);
+          }
+        }
+        const int64_t position = mpevec(e);
+        if (position < plan.lowest_force) plan.lowest_force = position;
+        if (position > plan.highest_force) plan.highest_force = position;
+      }
+      if (!needed) continue;
+      p.element = e;
+      p.geometry = melgeo(e);
+      p.force_position = mpevec(e);
+      p.fy = mapa(kYieldStrength, melmat(e));
+      plan.elements.push_back(p);
+    }
+  }
+  if (fault.found()) {
+    detail::write_framed(output_unit, Text::kStepPassError, fault.detail());
+    status = -1;
+    return;
+  }
+
+  // ---- the steps
+  const int32_t n = LSTCHK(mglres, tglres, mxglpr, lststo, load_case, step_limit_flag, step_limit);
+  platform::write_record(platform::kScreen, "");
+  platform::write_record(platform::kScreen,
+                         std::string(detail::text(Text::kCheckingUpTo)) + textio::int_field(n, 5));
+  if (n <= 0) return;
+
+  const bool any_transition = plan.lowest_force <= plan.highest_force;
+  std::string buffer(detail::kMessageLength, ' ');
+  for (int32_t s = 1; s <= n; ++s) {
+    if (mg(kStored, s) == 0) continue;
+    const double t = tg(kStepValue, s);
+    const double g = tg(kDisplacement, s);
+    const int32_t c = mg(kLoadCase, s);
+    if (ISUNDF(t) || ISUNDF(g)) return;
+
+    int32_t recall_status = 0;
+    const RealVec tfle = forces(s, recall_status);
+    if (recall_status != 0) {
+      detail::write_framed(output_unit, Text::kStepPassError, "");
+      status = -1;
+      return;
+    }
+    if (any_transition &&
+        (plan.lowest_force < 1 || plan.highest_force + (kForceValues - 1) > tfle.size())) {
+      for (const PlannedElement& p : plan.elements) {
+        const bool evaluated = p.ends[0].transition || p.ends[1].transition;
+        if (evaluated &&
+            (p.force_position < 1 || p.force_position + (kForceValues - 1) > tfle.size())) {
+          detail::write_framed(output_unit, Text::kStepPassError,
+                               detail::entry_detail("MPEVEC", p.element, p.force_position, "TFLE",
+                                                    tfle.size(), "values"));
+          break;
+        }
+      }
+      status = -1;
+      return;
+    }
+
+    for (const PlannedElement& p : plan.elements) {
+      const int64_t base = int64_t{p.element - 1} * values_per_element;
+      for (int32_t k = 1; k <= 2; ++k) {
+        const PlannedEnd& end = p.ends[k - 1];
+        if (end.geometry.angle_failed) detail::write_angle_error(output_unit, buffer);
+        double u = 0.0;
+        if (end.transition) {
+          u = detail::end_utilisation(p.geometry, k, tfle.sub(p.force_position, kForceValues),
+                                      tcrgeo, tgepa, mxgepr, p.fy, end.geometry);
+        }
+        detail::update_record(result_block, base, u, k, s, t, g, c);
+      }
+    }
+  }
+}
+
+}  // namespace check

@@ -1,0 +1,150 @@
+// Small frame models held in vectors, with the views the pancake check takes,
+// and a capture of what a unit receives.  Shared by the check's suites.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <vector>
+
+#include "check/check.h"
+#include "platform/units.h"
+#include "support/run_program.h"
+
+namespace check_test {
+
+inline check::IntVec iv(std::vector<int32_t>& v) {
+  return check::IntVec(v.data(), static_cast<int64_t>(v.size()));
+}
+inline check::RealVec rv(std::vector<double>& v) {
+  return check::RealVec(v.data(), static_cast<int64_t>(v.size()));
+}
+
+/// A model built element by element.  Numbers are 1-based as in the file.
+struct Model {
+  std::vector<double> tcoord;
+  std::vector<int32_t> meltyp, melgeo, melmat, melex, mpevec, mpmnpc{1}, mnpc;
+  std::vector<int32_t> mgetyp, matyp;
+  int32_t mxgepr = 44;
+  std::vector<double> tcrgeo, tgepa;
+  int32_t mxmapr = 3;
+  std::vector<double> tmapa;
+
+  int32_t nel() const { return static_cast<int32_t>(meltyp.size()); }
+
+  int32_t node(double x, double y, double z) {
+    tcoord.insert(tcoord.end(), {x, y, z});
+    return static_cast<int32_t>(tcoord.size() / 3);
+  }
+
+  /// A section of geometry type `type`: TCRGEO words 2, 3 and 6; TGEPA from
+  /// the thin-tube formulas (area, second moments in words 3 and 4).
+  int32_t section(int32_t type, double d, double t, double d_end2 = 0.0) {
+    mgetyp.push_back(type);
+    const auto g = static_cast<int32_t>(mgetyp.size());
+    tcrgeo.resize(static_cast<std::size_t>(g * mxgepr), 0.0);
+    tgepa.resize(static_cast<std::size_t>(g * mxgepr), 0.0);
+    crgeo(1, g) = d - 2.0 * t;
+    crgeo(2, g) = d;
+    crgeo(3, g) = t;
+    crgeo(6, g) = d_end2;
+    const double r = 0.5 * (d - t);
+    const double pi = 3.141592653589793;
+    gepa(1, g) = 2.0 * pi * r * t;
+    gepa(3, g) = pi * r * r * r * t;
+    gepa(4, g) = pi * r * r * r * t;
+    return g;
+  }
+  int32_t pipe(double d, double t, double d_end2 = 0.0) { return section(1, d, t, d_end2); }
+
+  double& crgeo(int32_t word, int32_t g) {
+    return tcrgeo[static_cast<std::size_t>((g - 1) * mxgepr + word - 1)];
+  }
+  double& gepa(int32_t word, int32_t g) {
+    return tgepa[static_cast<std::size_t>((g - 1) * mxgepr + word - 1)];
+  }
+
+  int32_t material(int32_t type, double fy) {
+    matyp.push_back(type);
+    tmapa.insert(tmapa.end(), {0.0, 2.1e11, fy});
+    return static_cast<int32_t>(matyp.size());
+  }
+
+  /// An element with force vector at 12*(e-1)+1.
+  int32_t element(int32_t type, int32_t g, int32_t mat, std::initializer_list<int32_t> nodes,
+                  int32_t external = 0) {
+    meltyp.push_back(type);
+    melgeo.push_back(g);
+    melmat.push_back(mat);
+    const auto e = static_cast<int32_t>(meltyp.size());
+    melex.push_back(external != 0 ? external : 1000 + e);
+    mpevec.push_back(12 * (e - 1) + 1);
+    mnpc.insert(mnpc.end(), nodes);
+    mpmnpc.push_back(static_cast<int32_t>(mnpc.size()) + 1);
+    return e;
+  }
+  int32_t beam(int32_t g, int32_t mat, int32_t a, int32_t b, int32_t external = 0) {
+    return element(check::kBeamElement, g, mat, {a, b}, external);
+  }
+};
+
+/// MSC_0127 of one end, with its status word (started at 0).
+struct End {
+  double d = 0, t = 0, d2 = 0, t2 = 0;
+  int32_t tapered = 0;
+  int32_t status = 0;
+};
+
+/// End k of element e; unit 0 drops the angle message.
+inline End end_of(Model& m, int32_t e, int32_t k, int32_t unit = 0) {
+  End r;
+  check::MSC_0127(e, k, iv(m.mnpc), iv(m.mpmnpc), iv(m.meltyp), iv(m.melgeo), rv(m.tcrgeo),
+                  m.mxgepr, iv(m.mgetyp), rv(m.tcoord), m.nel(), r.d, r.t, r.d2, r.t2, r.tapered,
+                  unit, r.status);
+  return r;
+}
+
+/// The global results of a run: MXGLPR = 10 words per step.
+struct Steps {
+  std::vector<int32_t> mglres;
+  std::vector<double> tglres;
+  int32_t mxglpr = 10;
+  int32_t lststo = -1;  ///< LSTSTO when set, else the steps added
+  int32_t count() const { return lststo >= 0 ? lststo : static_cast<int32_t>(mglres.size() / 10); }
+  void add(int32_t load_case, double value, double displacement, int32_t stored = 1) {
+    std::vector<int32_t> m(10, 0);
+    std::vector<double> t(10, 0.0);
+    m[1] = load_case;
+    m[9] = stored;
+    t[0] = value;
+    t[2] = displacement;
+    mglres.insert(mglres.end(), m.begin(), m.end());
+    tglres.insert(tglres.end(), t.begin(), t.end());
+  }
+};
+
+/// Collects the records written to a unit in a fresh file.
+class UnitCapture {
+ public:
+  explicit UnitCapture(int unit) : unit_(unit), file_(dir_ / "unit.txt") {
+    EXPECT_EQ(platform::open_text(unit_, file_.string(), platform::OpenStatus::kUnknown), 0);
+  }
+  UnitCapture(const UnitCapture&) = delete;
+  UnitCapture& operator=(const UnitCapture&) = delete;
+  ~UnitCapture() { platform::close_unit(unit_); }
+  /// Everything written so far (closes the unit).
+  std::string text() {
+    platform::close_unit(unit_);
+    return test_support::read_file(file_);
+  }
+
+ private:
+  int unit_;
+  test_support::TempDir dir_;
+  std::filesystem::path file_;
+};
+
+}  // namespace check_test
