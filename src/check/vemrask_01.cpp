@@ -1,6 +1,7 @@
 // Result-step pass of a RAF file: the step pass with the element forces of
 // each step recalled from the file into the work array.
 #include "check/check.h"
+#include "dms/dms.h"
 #include "recall/recall.h"
 
 namespace check {
@@ -18,14 +19,16 @@ void VemRask_01(IntVec mglres, RealVec tglres, int32_t mxglpr, int32_t lststo, i
     int32_t pointer = 0;
     recall::ARREC1(iw, rw, "TFLE  ", pointer, step, raf_unit, message_control, recall_status);
     if (recall_status != 0) return {};
-    // The recall gives the position of TFLE in the real view.  Its length is
-    // not handed back, so the view runs to the end of the work array: the
-    // force positions are then checked against what can be read at all.
-    if (!rw.contains(pointer)) {
+    // The recall gives the position of TFLE in the real view; the view is
+    // limited to the array's own length, so that force positions are checked
+    // against TFLE itself.
+    const int64_t length = dms::DMSINQ(iw, "TFLE", dms::kInquireLength);
+    const int32_t words = dms::DMSINQ(iw, "TFLE", dms::kInquireWordsPerElement);
+    if (words != 2 || length < 0 || !rw.contains(pointer) || length > rw.size() - pointer + 1) {
       recall_status = -1;
       return {};
     }
-    return rw.sub(pointer, rw.size() - pointer + 1);
+    return rw.sub(pointer, length);
   };
   result_step_pass(mglres, tglres, mxglpr, lststo, nel, meltyp, melex, melmat, matyp, mxmapr, tmapa,
                    melgeo, mgetyp, mxgepr, tcrgeo, mpevec, tgepa, result_block, values_per_element,

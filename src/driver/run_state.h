@@ -29,6 +29,11 @@ struct RunState {
   /// Holds at most kMaxFiles names; file_count may count more (the run then
   /// ends before the first file is opened).
   std::vector<std::string> file_names;
+
+  // Answers of the step dialogue (asked for the first file, used for all).
+  int32_t load_case = 0;      ///< 1 for time-domain results; 0 = the entire simulation
+  int32_t step_limit_on = 0;  ///< 1 when a time or load level limit was given
+  double step_limit = 0.0;    ///< time or load level up to which results are checked
 };
 
 }  // namespace driver

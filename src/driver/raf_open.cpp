@@ -1,0 +1,48 @@
+#include "driver/raf_open.h"
+
+#include <string>
+
+#include "platform/units.h"
+#include "raflib/raflib.h"
+#include "textio/textio.h"
+
+namespace driver {
+
+void INIRAF_0(std::string_view mode, std::string_view file_name, int32_t array_capacity,
+              int32_t raf_unit, int32_t /*screen_unit*/, int32_t log_unit, int32_t& status) {
+  int32_t ierr = 0;
+  raflib::RFRSET(ierr);
+
+  const int32_t length = textio::LENTRM(file_name);
+  if (length == 0) {
+    platform::write_record(log_unit, "");
+    platform::write_record(log_unit, "  *** ERROR IN INIRAF_0 ***");
+    --status;
+    return;
+  }
+  std::string name(file_name.substr(0, static_cast<std::size_t>(length)));
+
+  raflib::RAFINI(log_unit);
+  ierr = 0;
+  raflib::RAFCLS(raf_unit, ierr);
+  if (ierr == 1012 || ierr == -1012) ierr = 0;  // no file open on the unit
+  if (ierr >= 0) {
+    ierr = 0;
+    if (mode.substr(0, 3) == "OLD") {
+      raflib::RAFOLD(raf_unit, name, ierr);
+    } else {
+      raflib::RAFNEW(raf_unit, name, "U", array_capacity, ierr);
+    }
+    if (ierr >= 0) return;
+  }
+
+  platform::write_record(log_unit, "");
+  platform::write_record(log_unit, "  *** ERROR IN INIRAF_0 ***");
+  platform::write_record(log_unit,
+                         "      Error opening raf_file         :" +
+                             std::string(file_name.substr(0, static_cast<std::size_t>(length))));
+  platform::write_record(log_unit, "");
+  --status;
+}
+
+}  // namespace driver

@@ -1,0 +1,125 @@
+// Helpers of the recall layer's tests: a work array with its views, the
+// driver's array-name table, an in-core catalogue set up without a file, and
+// the capture of what is written to the output unit.
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "dms/dms.h"
+#include "dms/work_array.h"
+#include "platform/units.h"
+#include "recall/recall.h"
+#include "support/run_program.h"
+
+namespace recall_test {
+
+inline constexpr int32_t kUnit = platform::kOutputFile;
+inline constexpr int32_t kRafUnit = platform::kRafFile;
+inline constexpr int32_t kUserNumbers = 50;
+
+/// The array-name table the driver hands to INIDMS.
+inline constexpr std::array<std::string_view, kUserNumbers> kNameTable = {
+    "",       "",       "",       "",       "",       "",       "",       "",      "",
+    "",       "MSTRU",  "MSCRA",  "TSCRA2", "ICTEXT", "MGLRES", "TGLRES", "",      "MATYP",
+    "MELECC", "MELEX",  "MELGEO", "MELMAT", "MELTYP", "MGETYP", "MNPC",   "MNPEX", "MPEVEC",
+    "MPMNPC", "TCOORD", "TCRGEO", "TFLE",   "TMAPA",  "TGEPA",  "",       "",      "",
+    "",       "",       "",       "",       "",       "",       "",       "",      "",
+    "",       "",       "",       "",       ""};
+
+inline recall::ArrayNameTable names() {
+  return recall::ArrayNameTable(kNameTable);
+}
+
+/// Words outside the store's reach are filled with this value.
+inline constexpr int32_t kSentinel = 0x5A5A5A5A;
+
+/// A work array of `nwords` words filled with kSentinel.
+struct WorkSpace {
+  explicit WorkSpace(int64_t nwords)
+      : work(nwords),
+        iw(dms::int_view(work.bytes(), nwords)),
+        rw(dms::real_view(work.bytes(), nwords)) {
+    for (int64_t k = 1; k <= nwords; ++k) iw(k) = kSentinel;
+  }
+  dms::WorkArray work;
+  dms::IntView iw;
+  dms::RealView rw;
+};
+
+/// A message control that writes straight to `unit`.
+struct DirectControl {
+  explicit DirectControl(int32_t u = kUnit) : unit(u) {}
+  int32_t unit;
+  recall::MessageControl view() { return recall::MessageControl(&unit, 1); }
+};
+
+/// The in-core store as the set-up leaves it before the file's catalogue is
+/// read: opened for 53 numbers over all of `iw`, names predefined, catalogue
+/// arrays created.  Returns the status of the two steps.
+inline int32_t open_catalogue(dms::IntView iw, int32_t message_unit = kUnit) {
+  int32_t status = 0;
+  dms::DMSOPN_32(iw, static_cast<int32_t>(iw.size()), -(kUserNumbers + 3), 0, message_unit, status);
+  DirectControl control(message_unit);
+  recall::ARINIT(iw, names(), 8, kUserNumbers, 0, control.view(), status);
+  return status;
+}
+
+/// A named one-word array of the store as a view (empty when it has no
+/// storage).
+inline dms::Vec1<int32_t> int_array(dms::IntView iw, std::string_view name) {
+  const int32_t start = dms::DMSINQ(iw, name, dms::kInquireStart);
+  const int32_t length = dms::DMSINQ(iw, name, dms::kInquireLength);
+  if (start <= 0 || length < 0) return {};
+  return iw.sub(start, length);
+}
+
+inline dms::Vec1<int32_t> numraf(dms::IntView iw) {
+  return int_array(iw, "NUMRAF");
+}
+
+/// Words 1..10 of KEYRAF record n.
+inline std::vector<int32_t> record(dms::IntView iw, int32_t n) {
+  const dms::Vec1<int32_t> keyraf = int_array(iw, "KEYRAF");
+  std::vector<int32_t> r;
+  for (int64_t k = 1; k <= 10; ++k) r.push_back(keyraf(10 * (n - 1) + k));
+  return r;
+}
+
+/// Overwrites KEYRAF record n with `words` (as a merged file record would).
+inline void set_record(dms::IntView iw, int32_t n, const std::vector<int32_t>& words) {
+  const dms::Vec1<int32_t> keyraf = int_array(iw, "KEYRAF");
+  for (std::size_t k = 0; k < words.size(); ++k) {
+    keyraf(10 * (n - 1) + static_cast<int64_t>(k) + 1) = words[k];
+  }
+}
+
+/// Connects a unit to a fresh file; text() closes it and returns what was
+/// written.
+class Output {
+ public:
+  explicit Output(int unit = kUnit) : unit_(unit) {
+    EXPECT_EQ(platform::open_text(unit_, file(), platform::OpenStatus::kUnknown), 0);
+  }
+  ~Output() { platform::close_unit(unit_); }
+  Output(const Output&) = delete;
+  Output& operator=(const Output&) = delete;
+
+  std::string text() {
+    platform::close_unit(unit_);
+    return test_support::read_file(dir_ / "unit.txt");
+  }
+  std::vector<std::string> lines() { return test_support::lines_of(text()); }
+
+ private:
+  [[nodiscard]] std::string file() const { return (dir_ / "unit.txt").string(); }
+  test_support::TempDir dir_;
+  int unit_;
+};
+
+}  // namespace recall_test
