@@ -5,6 +5,7 @@
 // the check writes.
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -139,6 +140,53 @@ EndGeometry end_geometry(const ElementsAtNode& finder, const PipeModel& m, int32
 double end_utilisation(int32_t geometry, int32_t k, RealVec forces, RealVec tcrgeo, RealVec tgepa,
                        int32_t mxgepr, double fy, const EndGeometry& g);
 
+/// What the utilisation of a transition end takes from its section and its
+/// end geometry, none of which changes from step to step: the area and the
+/// two section moduli at the end, and the reduced yield strength
+/// fy * kappa1 * kappa2 that the effective stress is divided by.
+struct EndFactors {
+  double area = 0.0;
+  double w3 = 0.0;  ///< I3 / r, paired with bending moment 6
+  double w4 = 0.0;  ///< I4 / r, paired with bending moment 5
+  double fy = 0.0;
+  double divisor = 0.0;
+  bool no_ratio = false;  ///< thickness ratio below the tables' start: U = 0 at every step
+};
+
+/// The factors of end `k` of an element of section `geometry` (a pipe).
+EndFactors end_factors(int32_t geometry, int32_t k, RealVec tcrgeo, RealVec tgepa, int32_t mxgepr,
+                       double fy, const EndGeometry& g);
+
+/// end_utilisation() from the factors of the end: the same operations on the
+/// forces in the same order, so the result agrees bit for bit.  `forces`
+/// points to the element's 12 values.  Inline: the step loop runs it for
+/// every transition end at every step.
+inline double end_utilisation(const EndFactors& f, int32_t k, const double* forces) {
+  if (f.no_ratio) return 0.0;
+  // Values 1, 5 and 6 of the end, negated at end 2 as SECSTR copies them.
+  const double* v = k == 1 ? forces : forces + 6;
+  const double f1 = k == 1 ? v[0] : -v[0];
+  const double f5 = k == 1 ? v[4] : -v[4];
+  const double f6 = k == 1 ? v[5] : -v[5];
+  const double sa = (0.0 - f1) / f.area;
+  const double b4 = (0.0 - f5) / f.w4;
+  const double b5 = f6 / f.w3;
+  const double s1 = sa + b4;
+  const double s3 = sa + b5;
+  const double s5 = sa;
+  const double sigma_b = std::sqrt((s1 - s5) * (s1 - s5) + (s3 - s5) * (s3 - s5));
+  const double sigma_n = 0.0 - s5;
+  // The effective stress over the reduced yield strength, as PCKUTL has it.
+  const double sigma = sigma_n + sigma_b;
+  double sigma_eff = 0.0;
+  if (sigma > f.fy) {
+    sigma_eff = f.fy;
+  } else {
+    sigma_eff = 0.0 < sigma ? sigma : 0.0;
+  }
+  return sigma_eff / f.divisor;
+}
+
 /// True when TGEPA word 20 selects the per-end section properties: the value
 /// rounds (halves away from zero) to 1.  Undefined, infinite and huge values
 /// do not.
@@ -167,9 +215,19 @@ EndTable build_end_table(const PipeModel& m);
 /// value `t`, global displacement `g`, load case `c`) of the record starting
 /// after value `base` of `block`: a U that is a number replaces a smaller
 /// value 1; a negative U replaces only a value 1 of 0 or less that is smaller
-/// in magnitude.  Ties keep what is there.
-void update_record(RealVec block, int64_t base, double u, int32_t k, int32_t s, double t, double g,
-                   int32_t c);
+/// in magnitude.  Ties keep what is there.  Inline, like end_utilisation().
+inline void update_record(RealVec block, int64_t base, double u, int32_t k, int32_t s, double t,
+                          double g, int32_t c) {
+  const double m = block(base + 1);
+  const bool replace = u >= 0.0 ? u > m : (u < 0.0 && m <= 0.0 && std::fabs(u) > std::fabs(m));
+  if (!replace) return;
+  block(base + 1) = u;
+  block(base + 2) = k;
+  block(base + 3) = s;
+  block(base + 6) = t;
+  block(base + 7) = g;
+  block(base + 8) = c;
+}
 
 // ---- checks of the model arrays ---------------------------------------------
 

@@ -8,7 +8,9 @@
 // of the elements that can change their record (a transition end, or an end
 // whose joint angle fails and is reported at every step), in element order;
 // inside the step loop only the forces, the stresses and the utilisation of
-// the transition ends are evaluated.  Nothing is allocated per step.
+// the transition ends are evaluated.  The section properties and the reduced
+// yield strength of a transition end are worked out with the plan as well,
+// so a step costs a few operations per end.  Nothing is allocated per step.
 //
 // The plan leaves out the elements without a transition end: both their ends
 // give U = 0 at every step, which never replaces a record value of 0 or more,
@@ -41,13 +43,12 @@ constexpr int32_t kRecordValues = 8;  // values 1..8 of a record are written
 struct PlannedEnd {
   EndGeometry geometry;
   bool transition = false;
+  detail::EndFactors factors;  ///< of a transition end
 };
 
 struct PlannedElement {
   int32_t element = 0;
-  int32_t geometry = 0;
   int64_t force_position = 0;
-  double fy = 0.0;
   PlannedEnd ends[2];
 };
 
@@ -58,23 +59,6 @@ struct Plan {
 };
 
 }  // namespace
-
-namespace detail {
-
-void update_record(RealVec block, int64_t base, double u, int32_t k, int32_t s, double t, double g,
-                   int32_t c) {
-  const double m = block(base + 1);
-  const bool replace = u >= 0.0 ? u > m : (u < 0.0 && m <= 0.0 && std::fabs(u) > std::fabs(m));
-  if (!replace) return;
-  block(base + 1) = u;
-  block(base + 2) = k;
-  block(base + 3) = s;
-  block(base + 6) = t;
-  block(base + 7) = g;
-  block(base + 8) = c;
-}
-
-}  // namespace detail
 
 bool ISUNDF(double x) {
   return !(-1.0E100 < x && x < 1.0E100);
@@ -138,6 +122,11 @@ void result_step_pass(IntVec mglres, RealVec tglres, int32_t mxglpr, int32_t lst
       detail::check_word(mapa, "TMAPA", "MXMAPR", kYieldStrength, mat, e, "MELMAT", fault);
     }
   }
+  if (!fault.found() && lststo < 0) {
+    // A negative step count is no result history at all.
+    const int64_t steps = mxglpr >= 1 ? mglres.size() / mxglpr : 0;
+    fault.set(detail::steps_detail(lststo, "MGLRES", steps, mxglpr));
+  }
   if (!fault.found() && lststo >= 1) {
     if (mxglpr < kStored) {
       fault.set(detail::word_detail("MXGLPR", mxglpr, kStored, "MGLRES"));
@@ -174,15 +163,16 @@ void result_step_pass(IntVec mglres, RealVec tglres, int32_t mxglpr, int32_t lst
             detail::check_word(gepa, "TGEPA", "MXGEPR", offset + word, g, e, "MELGEO", fault);
           }
         }
+        if (fault.found()) break;
+        end.factors = detail::end_factors(g, k, tcrgeo, tgepa, mxgepr,
+                                          mapa(kYieldStrength, melmat(e)), end.geometry);
         const int64_t position = mpevec(e);
         if (position < plan.lowest_force) plan.lowest_force = position;
         if (position > plan.highest_force) plan.highest_force = position;
       }
       if (!needed) continue;
       p.element = e;
-      p.geometry = melgeo(e);
       p.force_position = mpevec(e);
-      p.fy = mapa(kYieldStrength, melmat(e));
       plan.elements.push_back(p);
     }
   }
@@ -238,8 +228,8 @@ void result_step_pass(IntVec mglres, RealVec tglres, int32_t mxglpr, int32_t lst
         if (end.geometry.angle_failed) detail::write_angle_error(output_unit, buffer);
         double u = 0.0;
         if (end.transition) {
-          u = detail::end_utilisation(p.geometry, k, tfle.sub(p.force_position, kForceValues),
-                                      tcrgeo, tgepa, mxgepr, p.fy, end.geometry);
+          u = detail::end_utilisation(end.factors, k,
+                                      tfle.sub(p.force_position, kForceValues).data());
         }
         detail::update_record(result_block, base, u, k, s, t, g, c);
       }

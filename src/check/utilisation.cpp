@@ -96,17 +96,17 @@ double PIPDIM(RealVec section_copy, int32_t end) {
   return d;
 }
 
-void SECSTR(int32_t geometry_type, int32_t geometry, int32_t end, RealVec forces, RealVec tcrgeo,
-            RealVec tgepa, int32_t mxgepr, std::array<double, 5>& stresses) {
-  stresses = {0.0, 0.0, 0.0, 0.0, 0.0};
-  if (geometry_type != kPipeSection) return;
-  std::array<double, 6> f{};
-  const RealVec fv(f.data(), 6);
-  if (end == 1) {
-    VCOPYS(view_of(forces.data(), 6), fv, 6, 1, 1);
-  } else {
-    VCOPYS(view_of(forces.data() + 6, 6), fv, 6, 1, -1);
-  }
+namespace {
+
+// Area and section moduli at end `end` of pipe section `geometry`.
+struct EndSection {
+  double area;
+  double w3;
+  double w4;
+};
+
+EndSection end_section(int32_t geometry, int32_t end, RealVec tcrgeo, RealVec tgepa,
+                       int32_t mxgepr) {
   const dms::Mat1<double> gepa(tgepa, mxgepr);
   double area = gepa(kArea, geometry);
   double p3 = gepa(kInertia3, geometry);
@@ -125,28 +125,17 @@ void SECSTR(int32_t geometry_type, int32_t geometry, int32_t end, RealVec forces
     copy[static_cast<std::size_t>(k - 1)] = crgeo(k, geometry);
   }
   const double r = 0.5 * PIPDIM(RealVec(copy.data(), kSectionCopyWords), end);
-  const double w3 = p3 / r;
-  const double w4 = p4 / r;
-  const double sa = (0.0 - f[0]) / area;
-  const double b4 = (0.0 - f[4]) / w4;
-  const double b5 = f[5] / w3;
-  stresses = {sa + b4, sa - b4, sa + b5, sa - b5, sa};
+  return {area, p3 / r, p4 / r};
 }
 
-double PCKUTL(double sigma_n, double sigma_b, double fy, double d, double t, double t2,
-              int32_t tapered) {
+// The reduced yield strength fy * kappa1 * kappa2 of an end in `divisor`;
+// false when the thickness ratio lies below the tables (U is 0 then).
+bool reduced_yield(double fy, double d, double t, double t2, int32_t tapered, double& divisor) {
   const double lambda = d / t;
   const double q = t2 / t;
   double r = 1.0 < q ? q : 1.0;
   if (r < 1.5 && tapered == 1) r = 1.5;
-  if (r < 1.0000000001) return 0.0;
-  const double sigma = sigma_n + sigma_b;
-  double sigma_eff = 0.0;
-  if (sigma > fy) {
-    sigma_eff = fy;
-  } else {
-    sigma_eff = 0.0 < sigma ? sigma : 0.0;
-  }
+  if (r < 1.0000000001) return false;
   std::array<double, 16> k1{};
   k1[0] = 10.0;
   k1[1] = kKappa1AtDt10;
@@ -157,7 +146,42 @@ double PCKUTL(double sigma_n, double sigma_b, double fy, double d, double t, dou
   }
   const double kappa1 = TABINT(lambda, view_of(k1.data(), 16), 8);
   const double kappa2 = TABINT(lambda, view_of(kKappa2.data(), 10), 5);
-  return sigma_eff / (fy * kappa1 * kappa2);
+  divisor = fy * kappa1 * kappa2;
+  return true;
+}
+
+}  // namespace
+
+void SECSTR(int32_t geometry_type, int32_t geometry, int32_t end, RealVec forces, RealVec tcrgeo,
+            RealVec tgepa, int32_t mxgepr, std::array<double, 5>& stresses) {
+  stresses = {0.0, 0.0, 0.0, 0.0, 0.0};
+  if (geometry_type != kPipeSection) return;
+  std::array<double, 6> f{};
+  const RealVec fv(f.data(), 6);
+  if (end == 1) {
+    VCOPYS(view_of(forces.data(), 6), fv, 6, 1, 1);
+  } else {
+    VCOPYS(view_of(forces.data() + 6, 6), fv, 6, 1, -1);
+  }
+  const EndSection s = end_section(geometry, end, tcrgeo, tgepa, mxgepr);
+  const double sa = (0.0 - f[0]) / s.area;
+  const double b4 = (0.0 - f[4]) / s.w4;
+  const double b5 = f[5] / s.w3;
+  stresses = {sa + b4, sa - b4, sa + b5, sa - b5, sa};
+}
+
+double PCKUTL(double sigma_n, double sigma_b, double fy, double d, double t, double t2,
+              int32_t tapered) {
+  double divisor = 0.0;
+  if (!reduced_yield(fy, d, t, t2, tapered, divisor)) return 0.0;
+  const double sigma = sigma_n + sigma_b;
+  double sigma_eff = 0.0;
+  if (sigma > fy) {
+    sigma_eff = fy;
+  } else {
+    sigma_eff = 0.0 < sigma ? sigma : 0.0;
+  }
+  return sigma_eff / divisor;
 }
 
 double ISO_Buck00(int32_t element, int32_t nel, int32_t end, IntVec meltyp, IntVec mgetyp,
@@ -187,6 +211,18 @@ double end_utilisation(int32_t geometry, int32_t k, RealVec forces, RealVec tcrg
   const double sigma_b = std::sqrt((s[0] - s[4]) * (s[0] - s[4]) + (s[2] - s[4]) * (s[2] - s[4]));
   const double sigma_n = 0.0 - s[4];
   return PCKUTL(sigma_n, sigma_b, fy, g.d, g.t, g.t2, g.tapered);
+}
+
+EndFactors end_factors(int32_t geometry, int32_t k, RealVec tcrgeo, RealVec tgepa, int32_t mxgepr,
+                       double fy, const EndGeometry& g) {
+  EndFactors f;
+  const EndSection s = end_section(geometry, k, tcrgeo, tgepa, mxgepr);
+  f.area = s.area;
+  f.w3 = s.w3;
+  f.w4 = s.w4;
+  f.fy = fy;
+  f.no_ratio = !reduced_yield(fy, g.d, g.t, g.t2, g.tapered, f.divisor);
+  return f;
 }
 
 }  // namespace detail

@@ -25,10 +25,14 @@ std::string quoted_answer(const std::string& answer) {
   const int32_t first = textio::FSTCHR(answer);
   const int32_t last = textio::LENTRM(answer);
   if (first == 0) return "\"\"";
-  return "\"" +
-         answer.substr(static_cast<std::size_t>(first - 1),
-                       static_cast<std::size_t>(last - first + 1)) +
-         "\"";
+  std::string shown = answer.substr(static_cast<std::size_t>(first - 1),
+                                    static_cast<std::size_t>(last - first + 1));
+  // Control characters (a NUL would end the message) are shown as "?".
+  for (char& c : shown) {
+    const auto code = static_cast<unsigned char>(c);
+    if (code < 32 || code == 127) c = '?';
+  }
+  return "\"" + shown + "\"";
 }
 
 }  // namespace

@@ -92,6 +92,8 @@ int32_t vemrask(dms::IntView iw, dms::RealView rw, int32_t& nwiwa, int32_t& /*un
   const std::string output_name = ask_answer("Give Output File Name             :  ");
   textio::OPNFIL(output_name, kOutputFile, 0, run.status);
   if (run.status != 0) {
+    platform::write_record(
+        kScreen, "*** ERROR Opening output file: " + std::string(textio::trimmed(output_name)));
     platform::close_unit(kOutputFile);
     platform::close_unit(kLogFile);
     return run.status;

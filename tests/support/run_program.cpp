@@ -5,6 +5,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <fstream>
 #include <random>
@@ -99,8 +100,14 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
     ::_exit(127);
   }
   int wstatus = 0;
-  ::waitpid(pid, &wstatus, 0);
+  struct rusage usage {};
+  // wait4 gives the resources of this one child (RUSAGE_CHILDREN would also
+  // count every earlier child of the test).
+  while (::wait4(pid, &wstatus, 0, &usage) < 0) {
+    if (errno != EINTR) throw std::runtime_error("wait4 failed");
+  }
   RunResult result;
+  result.max_rss_kb = usage.ru_maxrss;
   if (WIFEXITED(wstatus)) {
     result.exit_status = WEXITSTATUS(wstatus);
   } else if (WIFSIGNALED(wstatus)) {

@@ -29,6 +29,7 @@ struct RunResult {
   int exit_status = -1;  ///< exit code, or 128 + signal number
   std::string screen;    ///< everything written to standard output
   std::string errors;    ///< everything written to standard error
+  long max_rss_kb = 0;   ///< peak resident set of the child, in kilobytes
 };
 
 /// Runs `program` with `args` in `dir`, feeding `input` on standard input.

@@ -1,0 +1,343 @@
+// Micro-benchmarks of the hot path of a RAF file's check, on the benchmark
+// models of bench_model.h:
+//
+//   IsoBuck00/N        one end through the single-end routine ISO_Buck00
+//                      (it scans the element list of N elements for the
+//                      joint), as the geometry of an end was once found at
+//                      every step
+//   EndUtilisation     one transition end as the step loop evaluates it,
+//                      from the factors worked out once per file
+//   ResultPassStep/L   one step of the result-step pass over 10,000 elements
+//                      (L 0: realistic layout, 1: every joint a transition);
+//                      the per-file plan is timed apart and taken off
+//   ResultPassPlan/L   the per-file plan of the pass (no step)
+//   RecallForces       one step's forces: ARREC1 of TFLE (10,000 elements,
+//                      960,000 bytes) from a RAF file in the page cache
+//
+// The pass writes its "Checking up to step" line to the screen unit, which is
+// standard output; while the benchmarks run standard output goes to
+// /dev/null and their results are printed on a copy of the original.
+#include <benchmark/benchmark.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "bench/bench_model.h"
+#include "check/check.h"
+#include "check/check_detail.h"
+#include "dms/dms.h"
+#include "driver/raf_open.h"
+#include "platform/units.h"
+#include "recall/recall.h"
+
+namespace {
+
+constexpr int32_t kValuesPerElement = 10;
+constexpr int32_t kForceValues = 12;
+constexpr int32_t kOutputUnit = 71;
+
+template <class T>
+dms::Vec1<T> view(std::vector<T>& v) {
+  return {v.data(), static_cast<int64_t>(v.size())};
+}
+
+/// A benchmark model held in memory: its arrays as the pass reads them and
+/// the forces of a few steps.
+struct InMemory {
+  explicit InMemory(const bench::ModelSpec& spec) : model(bench::make_model(spec)) {
+    for (raf_tools::ModelArray& a : bench::structure_arrays(model)) {
+      if (!a.values.ints.empty()) ints[a.name] = std::move(a.values.ints);
+      if (!a.values.reals.empty()) reals[a.name] = std::move(a.values.reals);
+    }
+    nel = spec.elements;
+    forces.resize(kSteps);
+    for (int32_t s = 1; s <= kSteps; ++s) {
+      bench::step_forces(model, s, forces[static_cast<std::size_t>(s - 1)]);
+    }
+  }
+  check::IntVec i(const std::string& name) { return view(ints.at(name)); }
+  check::RealVec r(const std::string& name) { return view(reals.at(name)); }
+
+  [[nodiscard]] check::detail::PipeModel pipe_model() {
+    check::detail::PipeModel m;
+    m.nel = nel;
+    m.meltyp = i("MELTYP");
+    m.melgeo = i("MELGEO");
+    m.mgetyp = i("MGETYP");
+    m.mnpc = i("MNPC");
+    m.mpmnpc = i("MPMNPC");
+    m.tcoord = dms::Mat1<double>(r("TCOORD"), 3);
+    m.tcrgeo = dms::Mat1<double>(r("TCRGEO"), raf_tools::kGeometryWords);
+    return m;
+  }
+
+  static constexpr int32_t kSteps = 8;
+  bench::BenchModel model;
+  std::map<std::string, std::vector<int32_t>> ints;
+  std::map<std::string, std::vector<double>> reals;
+  std::vector<std::vector<double>> forces;
+  int32_t nel = 0;
+};
+
+InMemory& model_of(int32_t elements, bench::Layout layout) {
+  static std::map<std::pair<int32_t, int>, std::unique_ptr<InMemory>> models;
+  auto& m = models[{elements, static_cast<int>(layout)}];
+  if (!m) m = std::make_unique<InMemory>(bench::ModelSpec{elements, 0, layout});
+  return *m;
+}
+
+// The first transition end of the model.
+void first_transition(InMemory& m, int32_t& element, int32_t& end) {
+  const check::detail::PipeModel pm = m.pipe_model();
+  const check::detail::EndTable table = check::detail::build_end_table(pm);
+  for (int32_t e = 1; e <= pm.nel; ++e) {
+    for (int32_t k = 1; k <= 2; ++k) {
+      if (table.is_transition(e, k)) {
+        element = e;
+        end = k;
+        return;
+      }
+    }
+  }
+  element = 0;
+  end = 0;
+}
+
+void IsoBuck00(benchmark::State& state) {
+  InMemory& m = model_of(static_cast<int32_t>(state.range(0)), bench::Layout::kRealistic);
+  int32_t element = 0;
+  int32_t end = 0;
+  first_transition(m, element, end);
+  if (element == 0) {
+    state.SkipWithError("the model has no transition end");
+    return;
+  }
+  const double fy = m.reals.at("TMAPA")[2];
+  check::RealVec tfle = view(m.forces[0]);
+  for (auto _ : state) {
+    double u = 0.0;
+    int32_t transition = 0;
+    int32_t status = 0;
+    check::ISO_Buck00(element, m.nel, end, m.i("MELTYP"), m.i("MGETYP"), m.i("MNPC"), m.i("MPMNPC"),
+                      m.i("MELGEO"), m.r("TCRGEO"), m.r("TGEPA"), raf_tools::kGeometryWords, fy,
+                      tfle, m.i("MPEVEC"), m.r("TCOORD"), kOutputUnit, u, transition, status);
+    benchmark::DoNotOptimize(u);
+    if (transition != 1) state.SkipWithError("not a transition end");
+  }
+}
+BENCHMARK(IsoBuck00)->Arg(1000)->Arg(10000);
+
+void EndUtilisation(benchmark::State& state) {
+  InMemory& m = model_of(10000, bench::Layout::kRealistic);
+  int32_t element = 0;
+  int32_t end = 0;
+  first_transition(m, element, end);
+  const check::detail::PipeModel pm = m.pipe_model();
+  const check::detail::EndTable table = check::detail::build_end_table(pm);
+  const check::detail::EndFactors f = check::detail::end_factors(
+      m.ints.at("MELGEO")[static_cast<std::size_t>(element - 1)], end, m.r("TCRGEO"), m.r("TGEPA"),
+      raf_tools::kGeometryWords, m.reals.at("TMAPA")[2], table.at(element, end));
+  const int64_t position = m.ints.at("MPEVEC")[static_cast<std::size_t>(element - 1)];
+  std::size_t step = 0;
+  for (auto _ : state) {
+    const double* forces = m.forces[step].data() + (position - 1);
+    benchmark::DoNotOptimize(forces);
+    double u = check::detail::end_utilisation(f, end, forces);
+    benchmark::DoNotOptimize(u);
+    step = (step + 1) % m.forces.size();
+  }
+}
+BENCHMARK(EndUtilisation);
+
+// One run of the result-step pass over `steps` steps of the model.
+void run_pass(InMemory& m, int32_t steps, std::vector<double>& block) {
+  std::vector<int32_t> mglres(static_cast<std::size_t>(10 * std::max(steps, 1)), 0);
+  std::vector<double> tglres(mglres.size(), 0.0);
+  for (int32_t s = 1; s <= steps; ++s) {
+    const auto w = static_cast<std::size_t>(10 * (s - 1));
+    mglres[w] = s;
+    mglres[w + 1] = 1;
+    mglres[w + 9] = 1;
+    tglres[w] = 0.05 * s;
+  }
+  std::fill(block.begin(), block.end(), 0.0);
+  auto forces = [&](int32_t step, int32_t& /*status*/) -> check::RealVec {
+    return view(m.forces[static_cast<std::size_t>(step - 1) % m.forces.size()]);
+  };
+  int32_t status = 0;
+  check::result_step_pass(view(mglres), view(tglres), 10, steps, m.nel, m.i("MELTYP"), m.i("MELEX"),
+                          m.i("MELMAT"), m.i("MATYP"), raf_tools::kMaterialWords, m.r("TMAPA"),
+                          m.i("MELGEO"), m.i("MGETYP"), raf_tools::kGeometryWords, m.r("TCRGEO"),
+                          m.i("MPEVEC"), m.r("TGEPA"), view(block), kValuesPerElement, forces, 0, 0,
+                          0.0, m.i("MNPC"), m.i("MPMNPC"), m.r("TCOORD"), kOutputUnit, status);
+  benchmark::DoNotOptimize(block.data());
+}
+
+bench::Layout layout_of(const benchmark::State& state) {
+  return state.range(0) == 0 ? bench::Layout::kRealistic : bench::Layout::kEveryJoint;
+}
+
+void ResultPassPlan(benchmark::State& state) {
+  InMemory& m = model_of(10000, layout_of(state));
+  std::vector<double> block(static_cast<std::size_t>(kValuesPerElement * m.nel));
+  for (auto _ : state) run_pass(m, 0, block);
+}
+BENCHMARK(ResultPassPlan)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
+
+void ResultPassStep(benchmark::State& state) {
+  constexpr int32_t kSteps = 64;
+  InMemory& m = model_of(10000, layout_of(state));
+  std::vector<double> block(static_cast<std::size_t>(kValuesPerElement * m.nel));
+  using Clock = std::chrono::steady_clock;
+  for (auto _ : state) {
+    const auto t0 = Clock::now();
+    run_pass(m, 0, block);
+    const auto t1 = Clock::now();
+    run_pass(m, kSteps, block);
+    const auto t2 = Clock::now();
+    const std::chrono::duration<double> plan = t1 - t0;
+    const std::chrono::duration<double> all = t2 - t1;
+    state.SetIterationTime(std::max(0.0, (all - plan).count() / kSteps));
+  }
+  const check::detail::EndTable table = check::detail::build_end_table(m.pipe_model());
+  int64_t ends = 0;
+  for (const uint8_t t : table.transition) ends += t;
+  state.counters["transition_ends"] = static_cast<double>(ends);
+}
+BENCHMARK(ResultPassStep)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMicrosecond);
+
+/// A RAF file of the realistic model, opened and set up as the file loop
+/// does before its step pass.
+class RecallSetUp {
+ public:
+  RecallSetUp() : work_(kWords) {
+    dir_ = std::filesystem::temp_directory_path() /
+           ("vemrask-bench-" + std::to_string(static_cast<long>(::getpid())));
+    std::filesystem::create_directories(dir_);
+    const std::filesystem::path file = dir_ / "recall.raf";
+    const bench::BenchModel m = bench::make_model({10000, kSteps, bench::Layout::kRealistic});
+    std::string error;
+    if (!bench::write_model_file(m, file, error)) {
+      error_ = error;
+      return;
+    }
+    if (platform::open_text(platform::kLogFile, (dir_ / "raf.log").string(),
+                            platform::OpenStatus::kUnknown) != 0) {
+      error_ = "cannot open the log";
+      return;
+    }
+    int32_t status = 0;
+    driver::INIRAF_0("OLD", file.string(), 1, platform::kRafFile, platform::kScreen,
+                     platform::kLogFile, status);
+    iw_ = dms::int_view(work_.bytes(), kWords);
+    rw_ = dms::real_view(work_.bytes(), kWords);
+    recall::INIDMS(iw_, static_cast<int32_t>(kWords), recall::ArrayNameTable(kNames), 50, 8,
+                   platform::kRafFile, control(), status);
+    for (std::string_view instruction : {recall::kRecallStructure, recall::kRecallControl,
+                                         recall::kRecallGlobal, recall::kRecallResult}) {
+      recall::ARRECL(iw_, rw_, instruction, 1, platform::kRafFile, control(), status);
+    }
+    if (status != 0) error_ = "the set-up of the RAF file failed";
+  }
+  ~RecallSetUp() {
+    platform::close_unit(platform::kRafFile);
+    platform::close_unit(platform::kLogFile);
+    std::error_code ec;
+    std::filesystem::remove_all(dir_, ec);
+  }
+  RecallSetUp(const RecallSetUp&) = delete;
+  RecallSetUp& operator=(const RecallSetUp&) = delete;
+
+  [[nodiscard]] const std::string& error() const { return error_; }
+  recall::MessageControl control() { return recall::MessageControl(&unit_, 1); }
+  dms::IntView iw() const { return iw_; }
+  dms::RealView rw() const { return rw_; }
+
+  static constexpr int32_t kSteps = 16;
+
+ private:
+  static constexpr int64_t kWords = 4'000'000;
+  static constexpr std::array<std::string_view, 50> kNames = {
+      "",       "",       "",       "",       "",       "",       "",       "",      "",
+      "",       "MSTRU",  "MSCRA",  "TSCRA2", "ICTEXT", "MGLRES", "TGLRES", "",      "MATYP",
+      "MELECC", "MELEX",  "MELGEO", "MELMAT", "MELTYP", "MGETYP", "MNPC",   "MNPEX", "MPEVEC",
+      "MPMNPC", "TCOORD", "TCRGEO", "TFLE",   "TMAPA",  "TGEPA",  "",       "",      "",
+      "",       "",       "",       "",       "",       "",       "",       "",      "",
+      "",       "",       "",       "",       ""};
+  std::filesystem::path dir_;
+  dms::WorkArray work_;
+  dms::IntView iw_;
+  dms::RealView rw_;
+  int32_t unit_ = kOutputUnit;
+  std::string error_;
+};
+
+void RecallForces(benchmark::State& state) {
+  RecallSetUp setup;
+  if (!setup.error().empty()) {
+    state.SkipWithError(setup.error().c_str());
+    return;
+  }
+  int32_t step = 0;
+  for (auto _ : state) {
+    step = step % RecallSetUp::kSteps + 1;
+    int32_t pointer = 0;
+    int32_t status = 0;
+    recall::ARREC1(setup.iw(), setup.rw(), "TFLE  ", pointer, step, platform::kRafFile,
+                   setup.control(), status);
+    if (status != 0) {
+      state.SkipWithError("ARREC1 failed");
+      break;
+    }
+    benchmark::DoNotOptimize(setup.rw()(pointer));
+  }
+  state.SetBytesProcessed(state.iterations() * int64_t{kForceValues} * 10000 * 8);
+}
+BENCHMARK(RecallForces)->Unit(benchmark::kMicrosecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  // Messages of the check go to a file that is thrown away.
+  const std::filesystem::path messages =
+      std::filesystem::temp_directory_path() /
+      ("vemrask-bench-messages-" + std::to_string(static_cast<long>(::getpid())) + ".txt");
+  if (platform::open_text(kOutputUnit, messages.string(), platform::OpenStatus::kUnknown) != 0) {
+    std::fprintf(stderr, "cannot open %s\n", messages.string().c_str());
+    return 1;
+  }
+  // Standard output (the screen unit) to /dev/null; the results to a copy of
+  // it taken before.
+  std::fflush(stdout);
+  const int results = ::dup(1);
+  const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+  if (results < 0 || null < 0 || ::dup2(null, 1) < 0) {
+    std::fprintf(stderr, "cannot redirect standard output\n");
+    return 1;
+  }
+  ::close(null);
+  std::ofstream out("/dev/fd/" + std::to_string(results));
+
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::ConsoleReporter reporter;
+  if (out) reporter.SetOutputStream(&out);
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::Shutdown();
+  platform::close_unit(kOutputUnit);
+  std::error_code ec;
+  std::filesystem::remove(messages, ec);
+  return 0;
+}

@@ -1,0 +1,1524 @@
+#include "robustness/damage.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <stdexcept>
+
+#include "support/run_program.h"
+#include "tools/raf_byte_order.h"
+
+namespace robustness {
+namespace {
+
+using raf_tools::ModelArray;
+
+constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
+constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
+constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
+constexpr double kInf = std::numeric_limits<double>::infinity();
+constexpr std::size_t kRecord = 512;
+
+// Keys of the catalogue arrays in every file of the model writer.
+constexpr int32_t kNumrafKey = 101;
+constexpr int32_t kKeyrafKey = 102;
+constexpr int32_t kIarrnmKey = 103;
+
+// A pipe line of four tubes (a tube, a joint can with its own end
+// properties, a cone and a tube) and a spring: three thickness transitions.
+constexpr std::string_view kFrame = R"(
+NODE 1  0 0 0
+NODE 2  0 0 4
+NODE 3  0 0 6
+NODE 4  0 0 9
+NODE 5  0 0 12
+NODE 6  3 0 12
+PIPE 1  1.2 0.025
+PIPEEND 1 2  0.0930 0.0160 0.0161
+PIPE 2  1.2 0.040
+PIPE 3  1.2 0.030 1.0
+GEOMETRY 4 2  1.0E8 1.0E8 1.0E9
+MATERIAL 1  1  355.0E6  2.1E11  0.3
+MATERIAL 2  2  0.0
+ELEMENT 1001  15  1 1  1 2
+ELEMENT 1002  15  2 1  2 3
+ELEMENT 1003  15  3 1  3 4
+ELEMENT 1004  15  1 1  4 5
+ELEMENT 1005  18  4 2  5 6
+)";
+
+std::string steps_text(bool time_domain) {
+  // Step values, load cases, displacements and stored flags; the forces
+  // grow from step to step so that every step can govern some element.
+  struct Step {
+    double value;
+    int load_case;
+    double displacement;
+    int stored;
+  };
+  const Step time_steps[] = {
+      {0.5, 1, 0.01, 1}, {1.0, 1, 0.02, 1}, {1.5, 1, 0.03, 0}, {2.0, 1, -0.04, 1}};
+  const Step static_steps[] = {
+      {0.5, 1, 0.01, 1}, {1.0, 1, 0.02, 1}, {0.25, 2, 0.03, 1}, {0.75, 2, 0.05, 1}};
+  std::string text;
+  int s = 0;
+  for (const Step& st : time_domain ? time_steps : static_steps) {
+    ++s;
+    text += "STEP " + std::to_string(st.value) + " " + std::to_string(st.load_case) + " " +
+            std::to_string(st.displacement) + " " + std::to_string(st.stored) + "\n";
+    for (int e = 1; e <= 5; ++e) {
+      const double n = 1.0E6 * (s + e);
+      const double m = 1.0E5 * (3 * s + e);
+      text += "FORCE " + std::to_string(1000 + e) + "  " + std::to_string(n) + " 0 0 0 " +
+              std::to_string(m) + " " + std::to_string(0.5 * m) + "  " + std::to_string(-n) +
+              " 0 0 0 " + std::to_string(-1.1 * m) + " " + std::to_string(-0.6 * m) + "\n";
+    }
+  }
+  return text;
+}
+
+std::string model_text(bool time_domain) {
+  return std::string("TITLE robustness base\nANALYSIS ") + (time_domain ? "TIME" : "STATIC") +
+         "\n" + std::string(kFrame) + steps_text(time_domain);
+}
+
+// The one scratch directory of the generator.
+const test_support::TempDir& scratch() {
+  static const test_support::TempDir dir;
+  return dir;
+}
+
+Bytes write_arrays(const std::vector<ModelArray>& arrays,
+                   const raf_tools::CatalogueOptions& options,
+                   const std::function<void(raf_tools::CatalogueWords&)>& edit_catalogue) {
+  const auto file = scratch() / "image.raf";
+  raf_tools::WriterSettings settings;
+  settings.edit_catalogue = edit_catalogue;
+  std::string error;
+  if (!raf_tools::write_model(file, arrays, options, settings, error)) {
+    throw std::runtime_error("cannot write a model image: " + error);
+  }
+  return test_support::read_file(file);
+}
+
+raf_tools::Model parsed(std::string_view text) {
+  raf_tools::Model model;
+  raf_tools::ParseError error;
+  if (!raf_tools::parse_model_text(text, model, error)) {
+    throw std::runtime_error("base model text: line " + std::to_string(error.line) + ": " +
+                             error.message);
+  }
+  return model;
+}
+
+Bytes base_image(bool time_domain, const raf_tools::ArrayOptions& options) {
+  return write_arrays(raf_tools::derive_arrays(parsed(model_text(time_domain)), options), {}, {});
+}
+
+Bytes big_endian(Bytes image) {
+  std::vector<std::byte> bytes(image.size());
+  std::memcpy(bytes.data(), image.data(), image.size());
+  std::string error;
+  if (!raf_tools::swap_byte_order(bytes, error)) throw std::runtime_error(error);
+  std::memcpy(image.data(), bytes.data(), image.size());
+  return image;
+}
+
+std::string list_of(std::initializer_list<std::string_view> names) {
+  std::string text;
+  for (std::string_view n : names) text.append(n).append("\n");
+  return text;
+}
+
+std::string str(int64_t v) {
+  return std::to_string(v);
+}
+
+}  // namespace
+
+// ---- support ------------------------------------------------------------------------
+
+uint64_t Random::next() {
+  // splitmix64
+  uint64_t z = (state_ += 0x9E3779B97F4A7C15ULL);
+  z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9ULL;
+  z = (z ^ (z >> 27)) * 0x94D049BB133111EBULL;
+  return z ^ (z >> 31);
+}
+
+int32_t RafImage::get32(std::size_t offset) const {
+  if (offset + 4 > bytes_.size()) throw std::out_of_range("RAF image word");
+  int32_t v = 0;
+  std::memcpy(&v, bytes_.data() + offset, 4);
+  return v;
+}
+
+void RafImage::put32(std::size_t offset, int32_t value) {
+  if (offset + 4 > bytes_.size()) throw std::out_of_range("RAF image word");
+  std::memcpy(bytes_.data() + offset, &value, 4);
+}
+
+int64_t RafImage::key_field(int offset, int width) const {
+  const std::string field =
+      bytes_.substr(static_cast<std::size_t>(offset), static_cast<std::size_t>(width));
+  try {
+    return std::stoll(field);
+  } catch (const std::exception&) {
+    return 0;
+  }
+}
+
+void RafImage::set_key_field(int offset, int width, std::string_view text) {
+  std::string field(static_cast<std::size_t>(width), ' ');
+  const std::size_t n = std::min(text.size(), field.size());
+  field.replace(field.size() - n, n, text.substr(0, n));
+  bytes_.replace(static_cast<std::size_t>(offset), field.size(), field);
+}
+
+std::size_t RafImage::entry_offset(int32_t key, int word) const {
+  const auto page = static_cast<std::size_t>((key - 1) / 64);
+  const auto index = static_cast<std::size_t>((key - 1) % 64);
+  return (static_cast<std::size_t>(mfpadr()) - 1 + 2 * page) * kRecord + index * 16 +
+         static_cast<std::size_t>(word - 1) * 4;
+}
+
+int32_t RafImage::entry(int32_t key, int word) const {
+  return get32(entry_offset(key, word));
+}
+
+void RafImage::set_entry(int32_t key, int word, int32_t value) {
+  put32(entry_offset(key, word), value);
+}
+
+std::size_t RafImage::data_offset(int32_t key) const {
+  return (static_cast<std::size_t>(entry(key, 1)) - 1) * kRecord;
+}
+
+std::size_t RafImage::data_bytes(int32_t key) const {
+  const int32_t type = entry(key, 2);
+  const std::size_t size = type == 3 ? 8 : 4;
+  return static_cast<std::size_t>(entry(key, 4)) * size;
+}
+
+int32_t RafImage::int_word(int32_t key, int64_t k) const {
+  return get32(data_offset(key) + static_cast<std::size_t>(k - 1) * 4);
+}
+
+void RafImage::set_int_word(int32_t key, int64_t k, int32_t value) {
+  put32(data_offset(key) + static_cast<std::size_t>(k - 1) * 4, value);
+}
+
+int32_t RafImage::key_of(std::string_view name, int32_t step) const {
+  int32_t first = 0;
+  int32_t second = 0;
+  if (!raf_tools::name_code(name, first, second)) return 0;
+  const int32_t r = int_word(kNumrafKey, 7);
+  const int32_t m = int_word(kNumrafKey, 8);
+  for (int32_t j = 1; j <= m; ++j) {
+    if (int_word(kIarrnmKey, 2 * j - 1) != first || int_word(kIarrnmKey, 2 * j) != second) {
+      continue;
+    }
+    auto w = [&](int k) { return int_word(kKeyrafKey, int64_t{r} * (j - 1) + k); };
+    const int32_t code = w(4);
+    const int32_t base = int_word(kNumrafKey, 10);
+    const int32_t n4 = int_word(kNumrafKey, 4);
+    const int32_t n5 = int_word(kNumrafKey, 5);
+    const int32_t n6 = int_word(kNumrafKey, 6);
+    const bool result = code == 3 || code == 5;
+    const bool restart = code == 2 || code == 4;
+    if (step >= 1 && result) return base + n4 + (step - 1) * (n5 + n6) + w(6);
+    if (step >= 1 && restart) return base + n4 + (step - 1) * (n5 + n6) + n5 + w(7);
+    if (code == 1 || code == 4 || code == 5 || code == 11 || code == 13 || code == 50) {
+      return base + w(5);
+    }
+    return 0;
+  }
+  return 0;
+}
+
+// ---- bases --------------------------------------------------------------------------
+
+const std::vector<Base>& bases() {
+  static const std::vector<Base> all = [] {
+    raf_tools::ArrayOptions dp;
+    raf_tools::ArrayOptions re;
+    re.real_type = "RE";
+    raf_tools::ArrayOptions indexed;
+    indexed.indexed_mstru = true;
+    const std::string time_answers = "\n";
+    const std::string static_answers = "2\n0.5\n";
+    std::vector<Base> b;
+    b.push_back({"time", base_image(true, dp), time_answers});
+    b.push_back({"static", base_image(false, dp), static_answers});
+    b.push_back({"static-be", big_endian(base_image(false, dp)), static_answers});
+    b.push_back({"re", base_image(true, re), time_answers});
+    b.push_back({"indexed", base_image(true, indexed), time_answers});
+    return b;
+  }();
+  return all;
+}
+
+const Base& base(std::string_view label) {
+  for (const Base& b : bases()) {
+    if (b.label == label) return b;
+  }
+  throw std::invalid_argument("no base model " + std::string(label));
+}
+
+std::string answers_for(const Base& b, std::string_view list, std::string_view output) {
+  return std::string(list) + "\n" + std::string(output) + "\n5\n" + b.step_answers;
+}
+
+Case raf_case(std::string name, Bytes image, const Base& b) {
+  Case c;
+  c.name = std::move(name);
+  c.files = {{"case.raf", std::move(image)}, {"files.lst", "case.raf\n"}};
+  c.answers = answers_for(b);
+  c.subject = "case.raf";
+  return c;
+}
+
+raf_tools::ModelArray& array(std::vector<ModelArray>& arrays, std::string_view name) {
+  for (ModelArray& a : arrays) {
+    if (a.name == name) return a;
+  }
+  throw std::invalid_argument("no model array " + std::string(name));
+}
+
+Bytes model_image(const ArrayEdit& edit, const raf_tools::CatalogueOptions& options,
+                  const std::function<void(raf_tools::CatalogueWords&)>& edit_catalogue,
+                  std::string_view model) {
+  raf_tools::ArrayOptions array_options;
+  if (model == "re") array_options.real_type = "RE";
+  if (model == "indexed") array_options.indexed_mstru = true;
+  const bool time_domain = model != "static";
+  std::vector<ModelArray> arrays =
+      raf_tools::derive_arrays(parsed(model_text(time_domain)), array_options);
+  if (edit) edit(arrays);
+  return write_arrays(arrays, options, edit_catalogue);
+}
+
+// ---- truncation -----------------------------------------------------------------------
+
+std::vector<Case> truncation_cases() {
+  std::vector<Case> cases;
+  // The time model at every record boundary and inside every record; the
+  // file of the other byte order at every boundary.
+  for (const char* label : {"time", "static-be"}) {
+    const Base& b = base(label);
+    const std::size_t records = b.image.size() / kRecord;
+    const bool inside = std::string_view(label) == "time";
+    // The key and the MFP of both files (of either byte order) end here.
+    const RafImage sound(base("time").image);
+    const std::size_t mfp_end =
+        (static_cast<std::size_t>(sound.mfpadr()) - 1 + static_cast<std::size_t>(sound.mfplen())) *
+        kRecord;
+    for (std::size_t k = 0; k < records; ++k) {
+      std::vector<std::size_t> cuts = {k * kRecord};
+      if (inside) cuts.insert(cuts.end(), {k * kRecord + (k % 2 == 0 ? 4 : 300)});
+      for (const std::size_t cut : cuts) {
+        Case c = raf_case(std::string(label) + "/cut-at-" + str(static_cast<int64_t>(cut)),
+                          b.image.substr(0, cut), b);
+        // A cut can only remove data: the run fails, or it did not need
+        // what was cut and reports exactly what the whole file gives.
+        c.same_report_as = label;
+        if (cut < 2 * kRecord) {
+          // The key is cut: the file is refused when it is opened.
+          c.expect = Expect::kFailure;
+          c.needles = {"*** ERROR IN INIRAF_0 ***", "Error opening raf_file"};
+        } else if (cut < mfp_end) {
+          // The MFP is cut: the first read fails.
+          c.expect = Expect::kFailure;
+          c.needles = {"Cannot read from file"};
+        }
+        cases.push_back(std::move(c));
+      }
+    }
+  }
+  return cases;
+}
+
+// ---- the key record -----------------------------------------------------------------
+
+std::vector<Case> key_record_cases() {
+  struct Patch {
+    const char* name;
+    int offset;
+    int width;
+    const char* text;
+    Expect expect;
+    std::vector<std::string> needles;
+  };
+  const std::vector<Patch> patches = {
+      {"magic", 0, 8, "RAFLIX  ", Expect::kFailure, {"File is not a RAFLIB file"}},
+      {"magic-lower", 0, 8, "raflib  ", Expect::kFailure, {"File is not a RAFLIB file"}},
+      {"magic-no-blanks", 0, 8, "RAFLIBXX", Expect::kFailure, {"File is not a RAFLIB file"}},
+      {"version-3", 8, 4, "3", Expect::kFailure, {"Too new RAFLIB file (version 3)"}},
+      {"version-huge", 8, 4, "9999", Expect::kFailure, {"Too new RAFLIB file (version 9999)"}},
+      {"version-text", 8, 4, "v2", Expect::kFailure, {"Decode error"}},
+      {"version-blank", 8, 4, "", Expect::kSuccess, {}},
+      {"version-1", 8, 4, "1", Expect::kSuccess, {}},
+      {"revision-text", 12, 4, "x", Expect::kFailure, {"Decode error"}},
+      {"revision-huge", 12, 4, "9999", Expect::kSuccess, {}},
+      {"read-locked", 108, 8, "   1   0", Expect::kFailure, {"File is read locked"}},
+      {"both-locks", 108, 8, "   1   1", Expect::kSuccess, {}},
+      {"write-locked", 108, 8, "   0   7", Expect::kSuccess, {}},
+      {"lock-text", 108, 4, "**", Expect::kFailure, {"Decode error"}},
+      {"mfpadr-1", 116, 8, "1", Expect::kFailure, {"MFPADR = 1 is illegal"}},
+      {"mfpadr-0", 116, 8, "0", Expect::kFailure, {"MFPADR = 0 is illegal"}},
+      {"mfpadr-negative", 116, 8, "-99", Expect::kFailure, {"MFPADR = -99 is illegal"}},
+      {"mfpadr-beyond", 116, 8, "9999", Expect::kFailure, {"MFPNXT ="}},
+      {"mfpadr-into-data", 116, 8, "9", Expect::kFailure, {}},
+      {"mfpmax-0", 124, 8, "0", Expect::kFailure, {"MFPMAX = 0 is illegal"}},
+      {"mfpmax-negative", 124, 8, "-1", Expect::kFailure, {"MFPMAX = -1 is illegal"}},
+      {"mfpmax-small", 124, 8, "64", Expect::kFailure, {"MFPCUR ="}},
+      {"mfpmax-huge", 124, 8, "99999999", Expect::kSuccess, {}},
+      {"mfpcur-negative", 132, 8, "-1", Expect::kFailure, {"MFPCUR = -1 is illegal"}},
+      {"mfpcur-above-max", 132, 8, "99999999", Expect::kFailure, {"MFPCUR = 99999999 is illegal"}},
+      {"mfpnxt-equal", 140, 8, "3", Expect::kFailure, {"MFPNXT = 3 is illegal"}},
+      {"mfpnxt-0", 140, 8, "0", Expect::kFailure, {"MFPNXT = 0 is illegal"}},
+      {"mfpnxt-huge", 140, 8, "99999999", Expect::kSuccess, {}},
+      {"mfpnxt-text", 140, 8, "12a", Expect::kFailure, {"Decode error"}},
+      {"reserved-text", 148, 8, "reserved", Expect::kFailure, {"Decode error"}},
+      {"mfplen-text", 160, 8, "--", Expect::kFailure, {"Decode error"}},
+      {"mfplen-huge", 160, 8, "99999999", Expect::kSuccess, {}},
+      {"record-length", 168, 8, "1024", Expect::kSuccess, {}},
+      {"computer-11",
+       56,
+       4,
+       "11",
+       Expect::kFailure,
+       {"Cannot read files generated on Sun SPARC / SunOS"}},
+      {"computer-10",
+       56,
+       4,
+       "10",
+       Expect::kFailure,
+       {"Cannot read files generated on IBM Powerstation / AIX"}},
+      {"computer-99", 56, 4, "99", Expect::kFailure, {"Cannot read files generated on"}},
+      {"computer-0", 56, 4, "0", Expect::kFailure, {"Cannot read files generated on"}},
+      {"computer-negative", 56, 4, "-14", Expect::kFailure, {"Cannot read files generated on"}},
+      {"computer-text", 56, 4, "PC", Expect::kFailure, {"Decode error"}},
+      {"computer-12", 56, 4, "12", Expect::kFailure, {}},
+      {"computer-15", 56, 4, "15", Expect::kSuccess, {}},
+      {"computer-name", 16, 40, "Some other computer", Expect::kSuccess, {}},
+      {"stamps", 60, 48, "garbage garbage garbage garbage garbage garbage!", Expect::kSuccess, {}},
+  };
+  std::vector<Case> cases;
+  const Base& b = base("time");
+  for (const Patch& p : patches) {
+    RafImage image(b.image);
+    image.set_key_field(p.offset, p.width, p.text);
+    Case c = raf_case(std::string("key/") + p.name, image.bytes(), b);
+    c.expect = p.expect;
+    c.needles = p.needles;
+    if (p.expect == Expect::kSuccess) c.same_report_as = "time";
+    cases.push_back(std::move(c));
+  }
+
+  // Random changes of the decoded part of the key (the first 176
+  // characters), one to three bytes at a time.
+  Random random(0x4b4559);
+  for (int n = 0; n < 50; ++n) {
+    Bytes image = b.image;
+    const uint64_t count = 1 + random.below(3);
+    for (uint64_t k = 0; k < count; ++k) {
+      const std::size_t at = random.below(176);
+      image[at] = static_cast<char>(image[at] ^ static_cast<char>(1 + random.below(255)));
+    }
+    Case c = raf_case("key/random-" + str(n), std::move(image), b);
+    c.same_report_as = "time";
+    cases.push_back(std::move(c));
+  }
+  // The rest of the key is never decoded.
+  for (int n = 0; n < 10; ++n) {
+    Bytes image = b.image;
+    const std::size_t at = 176 + random.below(1024 - 176);
+    image[at] = static_cast<char>(random.below(256));
+    Case c = raf_case("key/unused-" + str(n), std::move(image), b);
+    c.expect = Expect::kSuccess;
+    c.same_report_as = "time";
+    cases.push_back(std::move(c));
+  }
+  return cases;
+}
+
+// ---- the MFP ----------------------------------------------------------------------------
+
+std::vector<Case> mfp_cases() {
+  const Base& b = base("time");
+  const RafImage sound(b.image);
+  const int32_t file_records = static_cast<int32_t>(b.image.size() / kRecord);
+  struct Target {
+    const char* name;
+    int32_t key;
+  };
+  const std::vector<Target> targets = {
+      {"numraf", kNumrafKey},
+      {"keyraf", kKeyrafKey},
+      {"iarrnm", kIarrnmKey},
+      {"mstru", sound.key_of("MSTRU")},
+      {"tcoord", sound.key_of("TCOORD")},
+      {"tfle-2", sound.key_of("TFLE", 2)},
+  };
+  struct Edit {
+    const char* name;
+    int word;
+    int32_t value;
+    std::vector<std::string> needles;
+  };
+  const std::vector<Edit> edits = {
+      {"address-0", 1, 0, {"Attempt to read a non-allocated array"}},
+      {"address-negative", 1, -7, {"Negative file address in FFILE"}},
+      {"address-min", 1, kMin, {"Negative file address in FFILE"}},
+      {"address-beyond", 1, file_records + 10, {"Cannot read from file"}},
+      {"address-max", 1, kMax, {"Cannot read from file"}},
+      {"type-0", 2, 0, {"Array type mismatch"}},
+      {"type-5", 2, 5, {"Array type mismatch"}},
+      {"type-huge", 2, kMax, {"Array type mismatch"}},
+      {"allocated-0", 3, 0, {"Array length mismatch (too many elements specified)"}},
+      {"allocated-negative", 3, -1, {"Array length mismatch (too many elements specified)"}},
+      {"used-max", 4, kMax, {"Array length mismatch (too few elements specified)"}},
+      {"used-negative", 4, -3, {}},
+  };
+  std::vector<Case> cases;
+  for (const Target& t : targets) {
+    for (const Edit& e : edits) {
+      RafImage image(b.image);
+      int32_t value = e.value;
+      if (std::string_view(e.name) == "type-0" && t.key == sound.key_of("TCOORD")) value = 1;
+      image.set_entry(t.key, e.word, value);
+      Case c = raf_case(std::string("mfp/") + t.name + "-" + e.name, image.bytes(), b);
+      // A negative used count leaves every read acceptable.
+      c.expect = std::string_view(e.name) == "used-negative" ? Expect::kSuccess : Expect::kFailure;
+      c.needles = e.needles;
+      c.same_report_as = "time";
+      cases.push_back(std::move(c));
+    }
+    // An allocated count far beyond the data: the read runs past the end
+    // of the file (or into other arrays, which is garbage of the right size
+    // and must still end cleanly).
+    RafImage image(b.image);
+    image.set_entry(t.key, 3, kMax);
+    image.set_entry(t.key, 4, kMax / 2);
+    Case c = raf_case(std::string("mfp/") + t.name + "-counts-huge", image.bytes(), b);
+    c.expect = Expect::kFailure;
+    cases.push_back(std::move(c));
+  }
+
+  // Random bytes anywhere in the MFP area.
+  Random random(0x4d4650);
+  const std::size_t first = (static_cast<std::size_t>(sound.mfpadr()) - 1) * kRecord;
+  const std::size_t length = static_cast<std::size_t>(sound.mfplen()) * kRecord;
+  for (int n = 0; n < 40; ++n) {
+    Bytes image = b.image;
+    const uint64_t count = 1 + random.below(4);
+    for (uint64_t k = 0; k < count; ++k) {
+      // Mostly the entries in use (keys 101 and on), sometimes any byte.
+      const std::size_t in_use = sound.entry_offset(kNumrafKey, 1);
+      const std::size_t at = random.below(4) == 0 ? first + random.below(length)
+                                                  : in_use + random.below(first + length - in_use);
+      image[at] = static_cast<char>(image[at] ^ static_cast<char>(1U << random.below(8)));
+    }
+    Case c = raf_case("mfp/random-" + str(n), std::move(image), b);
+    c.same_report_as = "time";
+    cases.push_back(std::move(c));
+  }
+  return cases;
+}
+
+// ---- the catalogue ------------------------------------------------------------------------
+
+std::vector<Case> catalogue_cases() {
+  const Base& b = base("time");
+  const RafImage sound(b.image);
+  std::vector<Case> cases;
+  auto numraf_case = [&](const std::string& name, int word, int32_t value, Expect expect,
+                         std::vector<std::string> needles) {
+    RafImage image(b.image);
+    image.set_int_word(kNumrafKey, word, value);
+    Case c = raf_case("catalogue/numraf-" + name, image.bytes(), b);
+    c.expect = expect;
+    c.needles = std::move(needles);
+    c.same_report_as = "time";
+    cases.push_back(std::move(c));
+  };
+  // The record length of KEYRAF (word 7).
+  for (const int32_t r : {0, -1, 1, 9, 11, 12, 1000, kMax, kMin}) {
+    numraf_case("record-length-" + str(r), 7, r, Expect::kFailure,
+                {"Illegal record length in catalogue:"});
+  }
+  // The highest array number (word 8): none, too many for the scratch of
+  // the merge (the product (R + 2) x M must not wrap), more than the work
+  // space holds, fewer than the file's own.
+  for (const int32_t m : {0, -1, -100, kMin}) {
+    numraf_case("highest-" + str(m), 8, m, Expect::kFailure, {"Illegal highest array number"});
+  }
+  for (const int32_t m : {kMax, kMax / 12 + 1, 1 << 30}) {
+    numraf_case("highest-" + str(m), 8, m, Expect::kFailure, {"Illegal highest array number"});
+  }
+  numraf_case("highest-beyond-work-space", 8, 2'000'000, Expect::kFailure,
+              {"Insufficient space for array MSCRA"});
+  numraf_case("highest-1", 8, 1, Expect::kFailure, {"too few elements specified"});
+  numraf_case("highest-10", 8, 10, Expect::kFailure, {"too few elements specified"});
+  // The key base (word 10).
+  for (const int32_t base_key : {0, 99, 101, -100, kMax}) {
+    numraf_case("key-base-" + str(base_key), 10, base_key, Expect::kFailure,
+                {"*** ERROR IN ARINI1 ***", "Illegal key base in catalogue     :"});
+  }
+  // The key-block sizes (words 4, 5, 6): negative, empty, huge.
+  for (const int word : {4, 5, 6}) {
+    for (const int32_t v : {-1, kMin, kMax}) {
+      numraf_case("block-" + str(word) + "-" + str(v), word, v, Expect::kEither, {});
+    }
+  }
+  numraf_case("blocks-empty", 4, 0, Expect::kFailure, {});
+  numraf_case("result-block-0", 5, 0, Expect::kFailure, {"TFLE"});
+  // Counts and the divisor of word 10 are the in-core store's own.
+  numraf_case("counts", 1, kMax, Expect::kSuccess, {});
+  numraf_case("divisor-0", 11, 0, Expect::kSuccess, {});
+  numraf_case("longest-name", 9, 99, Expect::kSuccess, {});
+
+  // KEYRAF records of the arrays the check reads.
+  const int32_t m = sound.int_word(kNumrafKey, 8);
+  const int32_t r = sound.int_word(kNumrafKey, 7);
+  auto record_of = [&](std::string_view name) -> int32_t {
+    int32_t first = 0;
+    int32_t second = 0;
+    static_cast<void>(raf_tools::name_code(name, first, second));
+    for (int32_t j = 1; j <= m; ++j) {
+      if (sound.int_word(kIarrnmKey, 2 * j - 1) == first &&
+          sound.int_word(kIarrnmKey, 2 * j) == second) {
+        return j;
+      }
+    }
+    throw std::invalid_argument("array not catalogued");
+  };
+  struct RecordEdit {
+    const char* name;
+    int word;
+    int32_t value;
+    Expect expect;
+    std::vector<std::string> needles;
+  };
+  const std::vector<RecordEdit> record_edits = {
+      {"type-unknown", 1, 7, Expect::kFailure, {"UNKNOWN ARRAY-TYPE:"}},
+      {"type-negative", 1, -1, Expect::kFailure, {"UNKNOWN ARRAY-TYPE:"}},
+      {"words-0", 2, 0, Expect::kSuccess, {}},
+      {"length-beyond-work-space",
+       3,
+       100'000'000,
+       Expect::kFailure,
+       {"Insufficient space for array"}},
+      {"length-max", 3, kMax, Expect::kFailure, {"Insufficient space for array"}},
+      {"length-negative", 3, -5, Expect::kFailure, {"Insufficient space for array"}},
+      {"length-0", 3, 0, Expect::kFailure, {"too few elements specified"}},
+      {"store-unknown", 4, 99, Expect::kFailure, {"*** Array not allocated : "}},
+      {"store-skip", 4, 0, Expect::kFailure, {"*** Array not allocated : "}},
+      {"store-catalogue", 4, 51, Expect::kFailure, {"*** Array not allocated : "}},
+      {"index-0", 5, 0, Expect::kEither, {}},
+      {"index-beyond", 5, 5000, Expect::kEither, {}},
+      {"index-negative", 5, -3, Expect::kEither, {}},
+      {"result-index-beyond", 6, 3, Expect::kEither, {}},
+      {"restart-index", 7, kMax, Expect::kEither, {}},
+      {"re-flag", 8, 1, Expect::kEither, {}},
+      {"pointer-word", 10, kMin, Expect::kSuccess, {}},
+  };
+  for (const char* name : {"MSTRU", "MELGEO", "MNPC", "TCRGEO", "MGLRES", "TFLE"}) {
+    const int32_t j = record_of(name);
+    for (const RecordEdit& e : record_edits) {
+      RafImage image(b.image);
+      image.set_int_word(kKeyrafKey, int64_t{r} * (j - 1) + e.word, e.value);
+      Case c = raf_case(std::string("catalogue/") + name + "-" + e.name, image.bytes(), b);
+      c.expect = e.expect;
+      c.needles = e.needles;
+      c.same_report_as = "time";
+      cases.push_back(std::move(c));
+    }
+    // The name code: the array is no longer known by its name.
+    RafImage image(b.image);
+    image.set_int_word(kIarrnmKey, 2 * int64_t{j} - 1, 12345);
+    Case c = raf_case(std::string("catalogue/") + name + "-name", image.bytes(), b);
+    c.expect = Expect::kFailure;
+    c.needles = {std::string("*** Array not allocated : ") + name};
+    cases.push_back(std::move(c));
+  }
+
+  // Random bytes in the three catalogue arrays.
+  Random random(0x434154);
+  for (int n = 0; n < 40; ++n) {
+    RafImage image(b.image);
+    Bytes bytes = image.bytes();
+    const int32_t key = kNumrafKey + static_cast<int32_t>(random.below(3));
+    const std::size_t at = sound.data_offset(key) + random.below(sound.data_bytes(key));
+    bytes[at] = static_cast<char>(bytes[at] ^ static_cast<char>(1U << random.below(8)));
+    if (random.below(3) == 0) bytes[at] = static_cast<char>(random.below(256));
+    Case c = raf_case("catalogue/random-" + str(n), std::move(bytes), b);
+    c.same_report_as = "time";
+    cases.push_back(std::move(c));
+  }
+  return cases;
+}
+
+// ---- model arrays -------------------------------------------------------------------------
+
+namespace {
+
+struct IntEdit {
+  const char* name;
+  const char* array;
+  std::size_t index;  ///< 0-based value
+  int32_t value;
+  Expect expect;
+  std::vector<std::string> needles;
+};
+
+Case int_edit_case(const std::string& family, const IntEdit& e) {
+  const Bytes image = model_image([&](std::vector<ModelArray>& arrays) {
+    array(arrays, e.array).values.ints.at(e.index) = e.value;
+  });
+  Case c = raf_case(family + "/" + e.name, image, base("time"));
+  c.expect = e.expect;
+  c.needles = e.needles;
+  // The model checks come before any step: nothing is recorded.
+  c.no_report = true;
+  return c;
+}
+
+}  // namespace
+
+std::vector<Case> model_array_cases() {
+  // Elements 1001..1004 are pipes (nodes 1-2, 2-3, 3-4, 4-5), 1005 a
+  // spring (5-6); MPEVEC 1, 13, 25, 37, 49; TFLE has 60 values.
+  const std::string e04 = "*** ERROR IN VemRask_04 ***";
+  const std::string e01 = "*** ERROR IN VemRask_01  ***";
+  const std::vector<IntEdit> edits = {
+      // Element types: any value is a type; only 15 is a pipe.
+      {"meltyp-0", "MELTYP", 0, 0, Expect::kSuccess, {}},
+      {"meltyp-negative", "MELTYP", 1, -15, Expect::kSuccess, {}},
+      {"meltyp-max", "MELTYP", 2, kMax, Expect::kSuccess, {}},
+      {"meltyp-min", "MELTYP", 3, kMin, Expect::kSuccess, {}},
+      {"meltyp-spring-as-pipe", "MELTYP", 4, 15, Expect::kSuccess, {}},
+      // Geometry numbers.
+      {"melgeo-0", "MELGEO", 0, 0, Expect::kFailure, {e04, "MELGEO of element 1 is 0"}},
+      {"melgeo-negative", "MELGEO", 1, -1, Expect::kFailure, {e04, "MELGEO of element 2 is -1"}},
+      {"melgeo-beyond", "MELGEO", 2, 5, Expect::kFailure, {e04, "MELGEO of element 3 is 5"}},
+      {"melgeo-max", "MELGEO", 3, kMax, Expect::kFailure, {e04, "MGETYP has 4 entries"}},
+      {"melgeo-min", "MELGEO", 0, kMin, Expect::kFailure, {e04}},
+      {"melgeo-spring", "MELGEO", 4, kMax, Expect::kSuccess, {}},
+      {"melgeo-not-pipe", "MELGEO", 1, 4, Expect::kSuccess, {}},
+      // Material numbers.
+      {"melmat-0", "MELMAT", 0, 0, Expect::kFailure, {e01, "MELMAT of element 1 is 0"}},
+      {"melmat-beyond", "MELMAT", 1, 3, Expect::kFailure, {e01, "MATYP has 2 entries"}},
+      {"melmat-max", "MELMAT", 2, kMax, Expect::kFailure, {e01}},
+      {"melmat-negative", "MELMAT", 3, -2, Expect::kFailure, {e01}},
+      {"melmat-unchecked", "MELMAT", 3, 2, Expect::kSuccess, {}},
+      {"melmat-spring", "MELMAT", 4, kMin, Expect::kSuccess, {}},
+      {"matyp-other", "MATYP", 0, 7, Expect::kSuccess, {}},
+      {"mgetyp-other", "MGETYP", 1, kMin, Expect::kSuccess, {}},
+      // Node numbers.
+      {"mnpc-0", "MNPC", 0, 0, Expect::kFailure, {e04, "holds node 0; TCOORD has 6 nodes"}},
+      {"mnpc-beyond", "MNPC", 3, 7, Expect::kFailure, {e04, "holds node 7"}},
+      {"mnpc-negative", "MNPC", 5, -1, Expect::kFailure, {e04}},
+      {"mnpc-max", "MNPC", 7, kMax, Expect::kFailure, {e04}},
+      {"mnpc-spring", "MNPC", 9, kMax, Expect::kSuccess, {}},
+      {"mnpc-doubled-node", "MNPC", 3, 2, Expect::kSuccess, {}},
+      {"mnpc-shared-by-three", "MNPC", 6, 2, Expect::kSuccess, {}},
+      // Node lists.
+      {"mpmnpc-first-0", "MPMNPC", 0, 0, Expect::kFailure, {e04, "node lists start at 1"}},
+      {"mpmnpc-first-negative", "MPMNPC", 0, kMin, Expect::kFailure, {e04}},
+      {"mpmnpc-backwards",
+       "MPMNPC",
+       2,
+       2,
+       Expect::kFailure,
+       {e04, "MPMNPC of element 3 is 2; element 2 starts at 3"}},
+      {"mpmnpc-backwards-far", "MPMNPC", 4, kMin, Expect::kFailure, {e04}},
+      {"mpmnpc-last-beyond", "MPMNPC", 5, 12, Expect::kFailure, {e04, "MNPC has 10 entries"}},
+      {"mpmnpc-last-max", "MPMNPC", 5, kMax, Expect::kFailure, {e04}},
+      {"mpmnpc-one-node", "MPMNPC", 1, 2, Expect::kSuccess, {}},
+      {"mpmnpc-three-nodes", "MPMNPC", 1, 4, Expect::kSuccess, {}},
+      // Force positions.
+      {"mpevec-past-tfle",
+       "MPEVEC",
+       0,
+       55,
+       Expect::kFailure,
+       {e01, "MPEVEC of element 1 is 55; TFLE has 60 values"}},
+      {"mpevec-last-fits", "MPEVEC", 0, 49, Expect::kSuccess, {}},
+      {"mpevec-0", "MPEVEC", 3, 0, Expect::kFailure, {e01, "MPEVEC of element 4 is 0"}},
+      {"mpevec-negative", "MPEVEC", 2, -11, Expect::kFailure, {e01}},
+      {"mpevec-max", "MPEVEC", 0, kMax, Expect::kFailure, {e01}},
+      {"mpevec-min", "MPEVEC", 2, kMin, Expect::kFailure, {e01}},
+      {"mpevec-no-transition", "MPEVEC", 1, kMax, Expect::kSuccess, {}},
+      {"mpevec-spring", "MPEVEC", 4, kMin, Expect::kSuccess, {}},
+      // External numbers: printed, never used as indices.
+      {"melex-max", "MELEX", 0, kMax, Expect::kSuccess, {}},
+      {"melex-min", "MELEX", 1, kMin, Expect::kSuccess, {}},
+      {"melex-negative", "MELEX", 3, -1, Expect::kSuccess, {}},
+      // Global results: load case and stored flag of a step.
+      {"mglres-load-case", "MGLRES", 1, kMax, Expect::kSuccess, {}},
+      {"mglres-unstored", "MGLRES", 9, 0, Expect::kSuccess, {}},
+      {"mglres-stored-negative", "MGLRES", 29, kMin, Expect::kEither, {}},
+  };
+  std::vector<Case> cases;
+  for (const IntEdit& e : edits) cases.push_back(int_edit_case("model", e));
+
+  // Arrays shorter than NEL says.
+  for (const char* name : {"MELTYP", "MELGEO", "MELEX", "MELMAT", "MPEVEC", "MPMNPC"}) {
+    const Bytes image = model_image(
+        [&](std::vector<ModelArray>& arrays) { array(arrays, name).values.ints.pop_back(); });
+    Case c = raf_case(std::string("model/short-") + name, image, base("time"));
+    c.expect = Expect::kFailure;
+    c.needles = {std::string(name) + " has "};
+    c.no_report = true;
+    cases.push_back(std::move(c));
+  }
+  for (const char* name : {"MNPC", "MGETYP", "MATYP"}) {
+    const Bytes image = model_image(
+        [&](std::vector<ModelArray>& arrays) { array(arrays, name).values.ints.resize(1); });
+    Case c = raf_case(std::string("model/one-entry-") + name, image, base("time"));
+    // Every pipe is of material 1: one material type is enough.
+    c.expect = std::string_view(name) == "MATYP" ? Expect::kSuccess : Expect::kFailure;
+    cases.push_back(std::move(c));
+  }
+  // Real arrays cut short: whole columns of coordinates, sections and
+  // materials, and the forces of one step.
+  struct Cut {
+    const char* name;
+    std::size_t keep;
+    std::vector<std::string> needles;
+  };
+  for (const Cut& cut : std::vector<Cut>{{"TCOORD", 12, {"TCOORD has 4 nodes"}},
+                                         {"TCRGEO", 44, {"TCRGEO has 1 columns"}},
+                                         {"TCRGEO", 45, {"TCRGEO has 1 columns"}},
+                                         {"TGEPA", 60, {"TGEPA has 1 columns"}},
+                                         {"TMAPA", 2, {"TMAPA has 0 columns"}},
+                                         {"TGLRES", 22, {"TGLRES holds 2 steps"}},
+                                         {"MGLRES", 15, {"MGLRES holds 1 steps"}}}) {
+    const Bytes image = model_image([&](std::vector<ModelArray>& arrays) {
+      ModelArray& a = array(arrays, cut.name);
+      if (a.values.reals.empty()) {
+        a.values.ints.resize(cut.keep);
+      } else {
+        a.values.reals.resize(cut.keep);
+      }
+    });
+    Case c =
+        raf_case(std::string("model/cut-") + cut.name + "-" + str(static_cast<int64_t>(cut.keep)),
+                 image, base("time"));
+    c.expect = Expect::kFailure;
+    c.needles = cut.needles;
+    c.no_report = true;
+    cases.push_back(std::move(c));
+  }
+  {
+    // The forces of every step shorter than the force positions need.
+    const Bytes image = model_image([&](std::vector<ModelArray>& arrays) {
+      for (raf_tools::ArrayValues& v : array(arrays, "TFLE").steps) v.reals.resize(40);
+    });
+    Case c = raf_case("model/cut-TFLE", image, base("time"));
+    c.expect = Expect::kFailure;
+    c.needles = {"*** ERROR IN VemRask_01  ***", "TFLE has 40 values"};
+    c.no_report = true;
+    cases.push_back(std::move(c));
+  }
+  {
+    // The forces of step 2 only: their length differs from the catalogue.
+    const Bytes image = model_image([&](std::vector<ModelArray>& arrays) {
+      ModelArray& tfle = array(arrays, "TFLE");
+      tfle.catalogue_length = 60;
+      for (raf_tools::ArrayValues& v : tfle.steps) v.reals.resize(30);
+    });
+    Case c = raf_case("model/tfle-shorter-than-catalogue", image, base("time"));
+    c.expect = Expect::kFailure;
+    c.needles = {"too many elements specified"};
+    cases.push_back(std::move(c));
+  }
+  // Arrays the check needs, catalogued but never written, or missing.
+  for (const char* name : {"MSTRU", "TCOORD", "MPEVEC", "TFLE", "TMAPA"}) {
+    const Bytes image =
+        model_image([&](std::vector<ModelArray>& arrays) { array(arrays, name).write = false; });
+    Case c = raf_case(std::string("model/unwritten-") + name, image, base("time"));
+    c.expect = Expect::kFailure;
+    c.needles = {"Attempt to read a non-allocated array"};
+    cases.push_back(std::move(c));
+    const Bytes missing = model_image([&](std::vector<ModelArray>& arrays) {
+      arrays.erase(std::find_if(arrays.begin(), arrays.end(),
+                                [&](const ModelArray& a) { return a.name == name; }));
+    });
+    Case d = raf_case(std::string("model/missing-") + name, missing, base("time"));
+    d.expect = Expect::kFailure;
+    d.needles = {std::string("*** Array not allocated : ") + name};
+    cases.push_back(std::move(d));
+  }
+  // Arrays of the wrong data type for the check's views.
+  for (const auto& [name, type] : std::vector<std::pair<const char*, const char*>>{
+           {"MELGEO", "DP"}, {"TCOORD", "IN"}, {"TFLE", "SP"}, {"MSTRU", "I8"}}) {
+    const Bytes image = model_image([&](std::vector<ModelArray>& arrays) {
+      ModelArray& a = array(arrays, name);
+      a.data_type = type;
+      auto convert = [&](raf_tools::ArrayValues& v) {
+        if (std::string_view(type) == "IN" || std::string_view(type) == "I8") {
+          for (double x : v.reals) v.ints.push_back(static_cast<int32_t>(x));
+          if (std::string_view(type) == "I8" && v.ints.size() % 2 != 0) v.ints.push_back(0);
+          v.reals.clear();
+        } else if (v.reals.empty()) {
+          for (int32_t x : v.ints) v.reals.push_back(x);
+          v.ints.clear();
+        }
+      };
+      convert(a.values);
+      for (raf_tools::ArrayValues& v : a.steps) convert(v);
+    });
+    Case c = raf_case(std::string("model/type-") + name + "-" + type, image, base("time"));
+    c.expect = Expect::kFailure;
+    c.needles = {name};
+    cases.push_back(std::move(c));
+  }
+  // Geometry: zero-length elements and coincident nodes.
+  for (const auto& [name, from, to] : std::vector<std::tuple<const char*, int, int>>{
+           {"zero-length-first", 1, 2}, {"zero-length-joint", 3, 2}, {"all-nodes-one", 0, 0}}) {
+    const Bytes image = model_image([&, from = from, to = to](std::vector<ModelArray>& arrays) {
+      std::vector<double>& xyz = array(arrays, "TCOORD").values.reals;
+      if (from == 0) {
+        std::fill(xyz.begin(), xyz.end(), 1.0);
+        return;
+      }
+      for (int i = 0; i < 3; ++i) {
+        xyz[static_cast<std::size_t>(3 * (from - 1) + i)] =
+            xyz[static_cast<std::size_t>(3 * (to - 1) + i)];
+      }
+    });
+    Case c = raf_case(std::string("model/") + name, image, base("time"));
+    c.expect = Expect::kSuccess;
+    cases.push_back(std::move(c));
+  }
+  return cases;
+}
+
+// ---- values that are not numbers ------------------------------------------------------
+
+std::vector<Case> non_finite_cases() {
+  struct RealEdit {
+    const char* name;
+    const char* array;
+    std::size_t index;  ///< 0-based; in every step for TFLE
+  };
+  // Words in 0-based positions: TCOORD node n word k at 3(n-1)+k-1;
+  // TCRGEO / TGEPA geometry g word k at 44(g-1)+k-1; TMAPA material m word
+  // 3 at 3(m-1)+2; TGLRES step s word k at 10(s-1)+k-1.
+  const std::vector<RealEdit> places = {
+      {"coordinate-joint", "TCOORD", 5},
+      {"coordinate-far", "TCOORD", 0},
+      {"coordinate-spring", "TCOORD", 15},
+      {"diameter", "TCRGEO", 1},
+      {"thickness", "TCRGEO", 2},
+      {"thickness-can", "TCRGEO", 44 + 2},
+      {"cone-end-2", "TCRGEO", 88 + 5},
+      {"area", "TGEPA", 0},
+      {"inertia", "TGEPA", 2},
+      {"per-end-flag", "TGEPA", 19},
+      {"end-2-area", "TGEPA", 40},
+      {"yield", "TMAPA", 2},
+      {"step-value", "TGLRES", 10},
+      {"displacement", "TGLRES", 32},
+      {"force-axial", "TFLE", 0},
+      {"force-moment", "TFLE", 16},
+  };
+  struct Value {
+    const char* name;
+    double value;
+  };
+  const std::vector<Value> values = {{"nan", kNaN},     {"inf", kInf}, {"minus-inf", -kInf},
+                                     {"huge", 1.0E300}, {"zero", 0.0}, {"tiny", 1.0E-300}};
+  std::vector<Case> cases;
+  for (const RealEdit& p : places) {
+    for (const Value& v : values) {
+      const Bytes image = model_image([&](std::vector<ModelArray>& arrays) {
+        ModelArray& a = array(arrays, p.array);
+        if (a.steps.empty()) {
+          a.values.reals.at(p.index) = v.value;
+        } else {
+          for (raf_tools::ArrayValues& s : a.steps) s.reals.at(p.index) = v.value;
+        }
+      });
+      Case c = raf_case(std::string("values/") + p.name + "-" + v.name, image, base("time"));
+      // None of these is a fault of the file's structure: the run goes on,
+      // and whatever it computes is printed in its fields.
+      c.expect = Expect::kSuccess;
+      cases.push_back(std::move(c));
+    }
+  }
+  // The same through 4-byte reals: a huge double is infinite there.
+  for (const Value& v : values) {
+    const Bytes image = model_image(
+        [&](std::vector<ModelArray>& arrays) {
+          array(arrays, "TCRGEO").values.reals.at(2) = v.value;
+          for (raf_tools::ArrayValues& s : array(arrays, "TFLE").steps) s.reals.at(4) = v.value;
+        },
+        {}, {}, "re");
+    Case c = raf_case(std::string("values/re-") + v.name, image, base("re"));
+    c.expect = Expect::kSuccess;
+    cases.push_back(std::move(c));
+  }
+  return cases;
+}
+
+// ---- structure parameters -----------------------------------------------------------
+
+std::vector<Case> structure_parameter_cases() {
+  // Positions of the fixed layout (1-based): NEL 2, MXMAPR 36, MXGEPR 37,
+  // MXGLPR 42, LSTSTO 50, NEWLTY 97.
+  struct Param {
+    const char* name;
+    std::size_t position;
+    int32_t value;
+    Expect expect;
+    std::vector<std::string> needles;
+  };
+  const std::string e04 = "*** ERROR IN VemRask_04 ***";
+  const std::string e01 = "*** ERROR IN VemRask_01  ***";
+  const std::string peaks = "*** ERROR IN PEAKS   ***";
+  const std::vector<Param> params = {
+      {"nel-0", 2, 0, Expect::kSuccess, {}},
+      {"nel-3", 2, 3, Expect::kSuccess, {}},
+      {"nel-6", 2, 6, Expect::kFailure, {e04, "MELTYP has 5 entries; NEL is 6"}},
+      {"nel-negative", 2, -1, Expect::kFailure, {peaks, "NEL =          -1"}},
+      {"nel-min", 2, kMin, Expect::kFailure, {peaks, "is not valid"}},
+      {"nel-capacity", 2, 10'000'001, Expect::kFailure, {peaks, "exceed the capacity"}},
+      {"nel-max", 2, kMax, Expect::kFailure, {peaks, "exceed the capacity"}},
+      {"nel-1000000", 2, 1'000'000, Expect::kFailure, {e04, "NEL is 1000000"}},
+      {"mxgepr-0", 37, 0, Expect::kFailure, {e04, "MXGEPR is 0"}},
+      {"mxgepr-2", 37, 2, Expect::kFailure, {e04, "MXGEPR is 2; element 1 needs word 3"}},
+      {"mxgepr-negative", 37, -44, Expect::kFailure, {e04, "MXGEPR is -44"}},
+      {"mxgepr-min", 37, kMin, Expect::kFailure, {e04}},
+      {"mxgepr-max", 37, kMax, Expect::kFailure, {e04, "TCRGEO has 0 columns"}},
+      // Columns 19 words apart: the sections are garbage, but readable.
+      {"mxgepr-19", 37, 19, Expect::kEither, {}},
+      {"mxgepr-43", 37, 43, Expect::kFailure, {e01, "needs word 44 of TGEPA"}},
+      {"mxgepr-45", 37, 45, Expect::kEither, {}},
+      {"mxmapr-2", 36, 2, Expect::kFailure, {e01, "MXMAPR is 2; element 1 needs word 3"}},
+      {"mxmapr-0", 36, 0, Expect::kFailure, {e01, "MXMAPR is 0"}},
+      {"mxmapr-min", 36, kMin, Expect::kFailure, {e01}},
+      // Only material 1 is read: its first column is there.
+      {"mxmapr-max", 36, kMax, Expect::kSuccess, {}},
+      {"mxmapr-4", 36, 4, Expect::kEither, {}},
+      {"mxglpr-9", 42, 9, Expect::kFailure, {e01, "MXGLPR is 9; word 10 of MGLRES is needed"}},
+      {"mxglpr-0", 42, 0, Expect::kFailure, {e01, "MXGLPR is 0"}},
+      {"mxglpr-negative", 42, -10, Expect::kFailure, {e01, "MXGLPR is -10"}},
+      {"mxglpr-min", 42, kMin, Expect::kFailure, {e01}},
+      {"mxglpr-max", 42, kMax, Expect::kFailure, {e01, "MGLRES holds 0 steps"}},
+      {"mxglpr-20", 42, 20, Expect::kFailure, {e01, "LSTSTO is 4; MGLRES holds 2 steps"}},
+      {"mxglpr-11", 42, 11, Expect::kFailure, {e01}},
+      {"lststo-0", 50, 0, Expect::kSuccess, {}},
+      {"lststo-2", 50, 2, Expect::kSuccess, {}},
+      {"lststo-5", 50, 5, Expect::kFailure, {e01, "LSTSTO is 5; MGLRES holds 4 steps"}},
+      {"lststo-negative", 50, -3, Expect::kFailure, {e01, "LSTSTO is -3"}},
+      {"lststo-min", 50, kMin, Expect::kFailure, {e01}},
+      {"lststo-max", 50, kMax, Expect::kFailure, {e01, "LSTSTO is 2147483647"}},
+      {"newlty-0", 97, 0, Expect::kSuccess, {}},
+      {"newlty-max", 97, kMax, Expect::kSuccess, {}},
+      {"newlty-negative", 97, -1, Expect::kSuccess, {}},
+      {"nge", 11, kMin, Expect::kSuccess, {}},
+      // A negative word 1 selects the indexed layout, which this MSTRU
+      // does not have.
+      {"word-1-negative", 1, kMin, Expect::kFailure, {"PARAMETER NOT FOUND:MXGLPR"}},
+  };
+  std::vector<Case> cases;
+  for (const Param& p : params) {
+    const Bytes image = model_image([&](std::vector<ModelArray>& arrays) {
+      array(arrays, "MSTRU").values.ints.at(p.position - 1) = p.value;
+    });
+    Case c = raf_case(std::string("mstru/") + p.name, image, base("time"));
+    c.expect = p.expect;
+    c.needles = p.needles;
+    c.no_report = true;
+    cases.push_back(std::move(c));
+  }
+  {
+    // LSTSTO beyond the steps the file holds, with global results that
+    // claim them: the forces of step 5 are not there.
+    const Bytes image = model_image([&](std::vector<ModelArray>& arrays) {
+      array(arrays, "MSTRU").values.ints.at(49) = 6;
+      std::vector<int32_t>& mg = array(arrays, "MGLRES").values.ints;
+      std::vector<double>& tg = array(arrays, "TGLRES").values.reals;
+      for (int s = 5; s <= 6; ++s) {
+        mg.insert(mg.end(), {s, 1, 0, 0, 0, 0, 0, 0, 0, 1});
+        tg.insert(tg.end(), {0.5 * s, 0, 0.01, 0, 0, 0, 0, 0, 0, 0});
+      }
+    });
+    Case c = raf_case("mstru/lststo-beyond-forces", image, base("time"));
+    c.expect = Expect::kFailure;
+    c.needles = {"*** ERROR IN ARREC1 ***", "Error During Recallin Array: TFLE",
+                 "*** ERROR IN VemRask_01  ***"};
+    cases.push_back(std::move(c));
+  }
+  // MSTRU itself too short, or empty.
+  for (const std::size_t keep : {std::size_t{1}, std::size_t{41}, std::size_t{96}}) {
+    const Bytes image = model_image(
+        [&](std::vector<ModelArray>& arrays) { array(arrays, "MSTRU").values.ints.resize(keep); });
+    Case c =
+        raf_case("mstru/only-" + str(static_cast<int64_t>(keep)) + "-words", image, base("time"));
+    c.expect = Expect::kFailure;
+    c.needles = {"*** ERROR IN GTSTRU ***", "PARAMETER NOT FOUND:"};
+    cases.push_back(std::move(c));
+  }
+  // The indexed layout: its table offset, counts and name codes.
+  struct Indexed {
+    const char* name;
+    std::size_t index;  ///< 0-based word of MSTRU
+    int32_t value;
+    Expect expect;
+    std::vector<std::string> needles;
+  };
+  // 11 names, offset 11: table words 12..16, name codes from word 17.
+  const std::vector<Indexed> indexed = {
+      {"offset-negative", 1, -5, Expect::kFailure, {"PARAMETER NOT FOUND:"}},
+      {"offset-beyond", 1, 1000, Expect::kFailure, {"PARAMETER NOT FOUND:"}},
+      {"offset-max", 1, kMax, Expect::kFailure, {"PARAMETER NOT FOUND:"}},
+      {"offset-min", 1, kMin, Expect::kFailure, {"PARAMETER NOT FOUND:"}},
+      {"offset-0", 1, 0, Expect::kEither, {}},
+      {"held-max", 13, kMax, Expect::kFailure, {"PARAMETER NOT FOUND:"}},
+      {"held-negative", 13, -1, Expect::kFailure, {"PARAMETER NOT FOUND:"}},
+      {"held-2", 13, 2, Expect::kFailure, {"PARAMETER NOT FOUND:MXGLPR"}},
+      {"missing-allowed", 15, 1, Expect::kSuccess, {}},
+      {"case-folding", 14, 1, Expect::kSuccess, {}},
+      {"message-unit-99", 12, 99, Expect::kSuccess, {}},
+      // Name i of the table has its code in words 2i + 15 and 2i + 16.
+      {"name-code", 30, 12345, Expect::kFailure, {"PARAMETER NOT FOUND:MXGEPR"}},
+      {"name-code-negative", 22, -1, Expect::kFailure, {"PARAMETER NOT FOUND:NEL"}},
+      {"name-code-unused", 20, kMin, Expect::kSuccess, {}},
+  };
+  for (const Indexed& p : indexed) {
+    const Bytes image = model_image(
+        [&](std::vector<ModelArray>& arrays) {
+          array(arrays, "MSTRU").values.ints.at(p.index) = p.value;
+        },
+        {}, {}, "indexed");
+    Case c = raf_case(std::string("mstru/indexed-") + p.name, image, base("indexed"));
+    c.expect = p.expect;
+    c.needles = p.needles;
+    if (p.expect == Expect::kSuccess) c.same_report_as = "indexed";
+    cases.push_back(std::move(c));
+  }
+  return cases;
+}
+
+// ---- whole-file variants ------------------------------------------------------------
+
+std::vector<Case> file_variant_cases() {
+  std::vector<Case> cases;
+  // The sound bases themselves.
+  for (const Base& b : bases()) {
+    Case c = raf_case("variant/sound-" + b.label, b.image, b);
+    c.expect = Expect::kSuccess;
+    c.same_report_as = b.label;
+    cases.push_back(std::move(c));
+  }
+  // A KEYRAF record length other than 10, another key base, spare keys and
+  // numbers.
+  for (const int32_t r : {8, 11, 12, 20}) {
+    raf_tools::CatalogueOptions options;
+    options.record_length = r;
+    Case c = raf_case("variant/record-length-" + str(r), model_image({}, options), base("time"));
+    c.expect = Expect::kFailure;
+    c.needles = {"Illegal record length in catalogue:"};
+    cases.push_back(std::move(c));
+  }
+  for (const int32_t key_base : {0, 50, 200}) {
+    raf_tools::CatalogueOptions options;
+    options.key_base = key_base;
+    Case c = raf_case("variant/key-base-" + str(key_base), model_image({}, options), base("time"));
+    c.expect = Expect::kFailure;
+    cases.push_back(std::move(c));
+  }
+  {
+    raf_tools::CatalogueOptions options;
+    options.spare_structure_keys = 7;
+    options.spare_result_keys = 3;
+    options.spare_restart_keys = 2;
+    options.spare_numbers = 5;
+    options.spare_keys = 50;
+    Case c = raf_case("variant/spare-keys", model_image({}, options), base("time"));
+    c.expect = Expect::kSuccess;
+    c.same_report_as = "time";
+    cases.push_back(std::move(c));
+  }
+  // Without a catalogue: keys 101 to 103 not allocated.
+  {
+    RafImage image(base("time").image);
+    for (const int32_t key : {kNumrafKey, kKeyrafKey, kIarrnmKey}) {
+      for (int word = 1; word <= 4; ++word) image.set_entry(key, word, 0);
+    }
+    Case c = raf_case("variant/no-catalogue", image.bytes(), base("time"));
+    c.expect = Expect::kFailure;
+    c.needles = {"*** ERROR IN GTARAF ***", "Attempt to read a non-allocated array"};
+    cases.push_back(std::move(c));
+  }
+  // Version 0: converted in place (only files of more than 127 arrays
+  // change); version 1 and below 0.
+  for (const int32_t spare : {0, 200}) {
+    for (const char* version : {"0", "-7"}) {
+      raf_tools::CatalogueOptions options;
+      options.spare_keys = spare;
+      RafImage image(model_image({}, options));
+      image.set_key_field(8, 4, version);
+      Case c = raf_case("variant/version-" + std::string(version) + "-spare-" + str(spare),
+                        image.bytes(), base("time"));
+      c.inputs_may_change = true;
+      c.same_report_as = "time";
+      cases.push_back(std::move(c));
+    }
+  }
+  // A file of the other byte order that claims this computer's type, and
+  // the reverse.
+  {
+    RafImage image(base("static-be").image);
+    image.set_key_field(56, 4, "14");
+    Case c = raf_case("variant/big-endian-as-14", image.bytes(), base("static"));
+    c.expect = Expect::kFailure;
+    cases.push_back(std::move(c));
+  }
+  {
+    RafImage image(base("static").image);
+    image.set_key_field(56, 4, "8");
+    Case c = raf_case("variant/little-endian-as-8", image.bytes(), base("static"));
+    c.expect = Expect::kFailure;
+    cases.push_back(std::move(c));
+  }
+  // Not RAF files at all.
+  for (const auto& [name, bytes] :
+       std::vector<std::pair<const char*, Bytes>>{{"text", "This is not a RAF file.\n"},
+                                                  {"zeros", Bytes(8192, '\0')},
+                                                  {"blanks", Bytes(8192, ' ')},
+                                                  {"key-only", base("time").image.substr(0, 1024)},
+                                                  {"one-byte", "R"}}) {
+    Case c = raf_case(std::string("variant/") + name, bytes, base("time"));
+    c.expect = Expect::kFailure;
+    cases.push_back(std::move(c));
+  }
+  // Two files: a damaged one before or after a sound one, and files of
+  // both kinds of simulation.
+  {
+    RafImage bad(base("time").image);
+    bad.set_key_field(0, 8, "RAFLOB  ");
+    Case first = raf_case("variant/damaged-then-sound", base("time").image, base("time"));
+    first.files = {{"bad.raf", bad.bytes()},
+                   {"good.raf", base("time").image},
+                   {"files.lst", list_of({"bad.raf", "good.raf"})}};
+    first.expect = Expect::kFailure;
+    first.needles = {"File is not a RAFLIB file"};
+    first.subject = "bad.raf";
+    cases.push_back(first);
+    Case second = first;
+    second.name = "variant/sound-then-damaged";
+    second.files.back().second = list_of({"good.raf", "bad.raf"});
+    cases.push_back(second);
+    Case mixed = first;
+    mixed.name = "variant/time-then-static";
+    mixed.files = {{"a.raf", base("time").image},
+                   {"b.raf", base("static").image},
+                   {"files.lst", list_of({"a.raf", "b.raf"})}};
+    mixed.expect = Expect::kSuccess;
+    mixed.needles.clear();
+    mixed.subject.clear();
+    cases.push_back(mixed);
+  }
+  {
+    // The result pass fails on the last file of the list: no report.
+    const Bytes cut = model_image(
+        [](std::vector<ModelArray>& arrays) { array(arrays, "MPEVEC").values.ints.at(0) = 55; });
+    for (const bool last : {true, false}) {
+      Case c = raf_case(last ? "variant/step-pass-fails-last" : "variant/step-pass-fails-first",
+                        cut, base("time"));
+      c.files = {{"good.raf", base("time").image},
+                 {"bad.raf", cut},
+                 {"files.lst",
+                  last ? list_of({"good.raf", "bad.raf"}) : list_of({"bad.raf", "good.raf"})}};
+      c.expect = Expect::kFailure;
+      c.needles = {"*** ERROR IN VemRask_01  ***", "MPEVEC of element 1 is 55"};
+      c.subject = "bad.raf";
+      c.no_report = true;
+      cases.push_back(std::move(c));
+    }
+  }
+  return cases;
+}
+
+// ---- list files ---------------------------------------------------------------------
+
+std::vector<Case> list_file_cases() {
+  const Base& b = base("time");
+  std::vector<Case> cases;
+  auto list_case = [&](std::string name, Bytes list, Expect expect,
+                       std::vector<std::string> needles) {
+    Case c = raf_case("list/" + std::move(name), b.image, b);
+    c.files.back().second = std::move(list);
+    c.expect = expect;
+    c.needles = std::move(needles);
+    c.subject.clear();
+    return c;
+  };
+  std::string many;
+  for (int k = 0; k < 1001; ++k) many += "case.raf\n";
+  cases.push_back(list_case("1001-names", many, Expect::kFailure,
+                            {"The list names 1001 RAF files; a run takes at most 1000"}));
+  cases.push_back(list_case("1000-names", many.substr(9), Expect::kSuccess, {}));
+  {
+    std::string last_bad = many.substr(18) + "missing.raf\n";
+    Case c = list_case("1000-names-last-missing", last_bad, Expect::kFailure,
+                       {"Error opening raf_file         :missing.raf"});
+    c.subject = "missing.raf";
+    cases.push_back(std::move(c));
+  }
+  cases.push_back(list_case("empty", "", Expect::kSuccess, {}));
+  cases.push_back(list_case("blank-lines", "\n   \n\n", Expect::kSuccess, {}));
+  cases.push_back(list_case("twice", "case.raf\n\n  case.raf  \n", Expect::kSuccess, {}));
+  cases.push_back(list_case("crlf", "case.raf\r\n", Expect::kSuccess, {}));
+  cases.push_back(list_case("no-line-end", "case.raf", Expect::kSuccess, {}));
+  {
+    // A name of five characters or more gets ".raf"; one of four does not.
+    Case c = list_case("without-extension", "mycase\n", Expect::kSuccess, {});
+    c.files.insert(c.files.begin(), {"mycase.raf", b.image});
+    cases.push_back(std::move(c));
+    Case d = list_case("four-characters", "case\n", Expect::kFailure,
+                       {"Error opening raf_file         :case\n"});
+    d.subject = "case";
+    cases.push_back(std::move(d));
+  }
+  {
+    Case c = list_case("upper-case-extension", "case.RAF\n", Expect::kFailure,
+                       {"Error opening raf_file         :case.RAF.raf"});
+    c.subject = "case.RAF.raf";
+    cases.push_back(std::move(c));
+  }
+  {
+    Case c = list_case("missing", "missing.raf\n", Expect::kFailure,
+                       {"Cannot open file - Computer's error flag = 2"});
+    c.subject = "missing.raf";
+    cases.push_back(std::move(c));
+  }
+  {
+    Case c = list_case("directory", "sub.raf\n", Expect::kFailure,
+                       {"Cannot open file - Computer's error flag = 21"});
+    c.directories = {"sub.raf"};
+    c.subject = "sub.raf";
+    cases.push_back(std::move(c));
+  }
+  for (const char* device : {"/dev/null", "/dev/zero"}) {
+    Case c = list_case(std::string("device-") + (device + 5), std::string(device) + "\n",
+                       Expect::kFailure, {});
+    c.subject = device;
+    cases.push_back(std::move(c));
+  }
+  {
+    Case c = list_case("symlink-loop", "loop.raf\n", Expect::kFailure, {"Cannot open file"});
+    c.links = {{"loop.raf", "loop.raf"}};
+    c.subject = "loop.raf";
+    cases.push_back(std::move(c));
+  }
+  {
+    Case c = list_case("dangling-symlink", "gone.raf\n", Expect::kFailure, {"Cannot open file"});
+    c.links = {{"gone.raf", "nowhere/at/all.raf"}};
+    c.subject = "gone.raf";
+    cases.push_back(std::move(c));
+  }
+  {
+    Case c = list_case("nul-in-name", std::string("ca\0se.raf\n", 10), Expect::kFailure,
+                       {"Cannot open file - Computer's error flag = 5005"});
+    cases.push_back(std::move(c));
+  }
+  {
+    Case c = list_case("tab-name", "\t\n", Expect::kFailure, {"Cannot open file"});
+    cases.push_back(std::move(c));
+  }
+  // Long names.  The table holds 256 characters and the RAF library opens
+  // at most 255 of them: a line of 251 characters with ".raf" is opened, one
+  // of 252 is not found (the open misses its last character), one of 253
+  // loses the "f" of ".raf"; longer lines are cut to 256 characters.
+  for (const std::size_t length : {std::size_t{251}, std::size_t{252}}) {
+    const std::string dir1(120, 'd');
+    const std::string dir2(120, 'e');
+    const std::string stem = dir1 + "/" + dir2 + "/" + std::string(length - 242, 'f');
+    Case c = list_case(
+        "name-" + str(static_cast<int64_t>(length)), stem + "\n",
+        length == 251 ? Expect::kSuccess : Expect::kFailure,
+        length == 251 ? std::vector<std::string>{} : std::vector<std::string>{"Cannot open file"});
+    c.directories = {dir1, dir1 + "/" + dir2};
+    c.files.insert(c.files.begin(), {stem + ".raf", b.image});
+    if (length == 252) c.subject = stem + ".raf";
+    cases.push_back(std::move(c));
+  }
+  {
+    const std::string line(253, 'g');
+    Case c = list_case("name-253", line + "\n", Expect::kFailure, {"Cannot open file"});
+    c.subject = line + ".ra";
+    cases.push_back(std::move(c));
+  }
+  for (const std::size_t length : {std::size_t{256}, std::size_t{257}, std::size_t{5000}}) {
+    const std::string line(length, 'h');
+    Case c = list_case("name-" + str(static_cast<int64_t>(length)), line + "\n", Expect::kFailure,
+                       {"Cannot open file"});
+    c.subject = std::string(256, 'h');
+    cases.push_back(std::move(c));
+  }
+  {
+    // 255 blanks before the name: the name itself is cut off.
+    Case c = list_case("name-after-blanks", std::string(254, ' ') + "case.raf\n", Expect::kFailure,
+                       {"Cannot open file"});
+    cases.push_back(std::move(c));
+  }
+  {
+    Random random(0x4c5354);
+    Bytes garbage;
+    for (int k = 0; k < 3000; ++k) garbage.push_back(static_cast<char>(random.below(256)));
+    cases.push_back(list_case("binary", garbage, Expect::kFailure, {}));
+  }
+  {
+    // The list file itself is a directory, then a missing file: asked
+    // again each time, then the input ends.
+    Case c = list_case("list-is-directory", "", Expect::kFailure,
+                       {"*** ERROR Opening file: listdir", "*** ERROR Opening file: nothere.lst",
+                        "the input has ended"});
+    c.directories = {"listdir"};
+    c.answers = "listdir\nnothere.lst\n";
+    cases.push_back(std::move(c));
+  }
+  return cases;
+}
+
+// ---- answers ----------------------------------------------------------------------------
+
+std::vector<Case> answer_cases() {
+  std::vector<Case> cases;
+  const Base& time = base("time");
+  const Base& stat = base("static");
+  auto answer_case = [&](std::string name, const Base& b, std::string answers, Expect expect,
+                         std::vector<std::string> needles) {
+    Case c = raf_case("answers/" + std::move(name), b.image, b);
+    c.answers = std::move(answers);
+    c.expect = expect;
+    c.needles = std::move(needles);
+    c.subject.clear();
+    cases.push_back(std::move(c));
+  };
+  const std::string head = "files.lst\nout.txt\n";
+  // The sorted-list length.
+  for (const char* bad : {"abc", "1.5", "99999999999", "-2147483649", "1e3", "--3", "0x10", "5-"}) {
+    answer_case(std::string("length-") + bad, time, head + bad + "\n\n", Expect::kFailure,
+                {"is not an integer", "The run ends without a report"});
+  }
+  for (const char* good :
+       {"2147483647", "-2147483648", "0", "-1", "-7", "  7  ", "3*4", "5,6", "+3", "2/"}) {
+    answer_case(std::string("length-ok-") + good, time, head + good + "\n\n", Expect::kSuccess, {});
+  }
+  // The time limit.
+  for (const char* bad : {"abc", "1e999", "-1e999", "1.2.3", "1e", "e5", ".", "1d+"}) {
+    answer_case(std::string("time-") + bad, time, head + "5\n" + bad + "\n", Expect::kFailure,
+                {"is not a number"});
+  }
+  for (const char* good :
+       {"nan", "inf", "-inf", "1e308", "-1e308", "1d2", "0", "-5", "1.0", "1e20", "2", "3*1.5"}) {
+    answer_case(std::string("time-ok-") + good, time, head + "5\n" + good + "\n", Expect::kSuccess,
+                {});
+  }
+  // Load case and level.
+  for (const char* bad : {"abc", "99999999999", "1.5"}) {
+    answer_case(std::string("load-case-") + bad, stat, head + "5\n" + bad + "\n", Expect::kFailure,
+                {"is not an integer"});
+  }
+  for (const char* good : {"-7", "0", "2147483647", "-2147483648", "1", "3"}) {
+    answer_case(std::string("load-case-ok-") + good, stat, head + "5\n" + good + "\n\n",
+                Expect::kSuccess, {});
+  }
+  for (const char* bad : {"level", "1e400"}) {
+    answer_case(std::string("level-") + bad, stat, head + "5\n2\n" + bad + "\n", Expect::kFailure,
+                {"is not a number"});
+  }
+  for (const char* good : {"nan", "-inf", "1e300", "0.25"}) {
+    answer_case(std::string("level-ok-") + good, stat, head + "5\n2\n" + good + "\n",
+                Expect::kSuccess, {});
+  }
+  // The input ends while a question is open.
+  const std::vector<std::pair<const char*, std::string>> ends = {
+      {"list", ""}, {"output", "files.lst\n"}, {"length", head}, {"time", head + "5\n"}};
+  for (const auto& [question, answers] : ends) {
+    answer_case(std::string("end-at-") + question, time, answers, Expect::kFailure,
+                {"the input has ended", "The run ends without a report"});
+  }
+  answer_case("end-at-load-case", stat, head + "5\n", Expect::kFailure, {"the input has ended"});
+  answer_case("end-at-level", stat, head + "5\n2\n", Expect::kFailure, {"the input has ended"});
+  // Unusual bytes in answers.
+  answer_case("length-with-nul", time, head + std::string("5\0", 2) + "\n\n", Expect::kFailure,
+              {"is not an integer"});
+  answer_case("binary-output-name", time, "files.lst\n\x01\x02\x7f\xff\n5\n\n", Expect::kSuccess,
+              {});
+  cases.back().output = "\x01\x02\x7f\xff";
+  return cases;
+}
+
+// ---- the work space ------------------------------------------------------------------
+
+std::vector<Case> work_space_cases() {
+  std::vector<Case> cases;
+  const Base& b = base("time");
+  struct Size {
+    const char* arg;
+    Expect expect;
+    std::vector<std::string> needles;
+  };
+  const std::vector<Size> sizes = {
+      {"0", Expect::kFailure, {"The nwiwa value (0) is zero or negative!"}},
+      {"-1", Expect::kFailure, {"is zero or negative!"}},
+      {"abc", Expect::kFailure, {"is zero or negative!"}},
+      {"", Expect::kFailure, {"is zero or negative!"}},
+      {"1e20", Expect::kFailure, {"is zero or negative!"}},
+      {"3000", Expect::kFailure, {"is zero or negative!"}},
+      {"nan", Expect::kFailure, {"is zero or negative!"}},
+      {"inf", Expect::kFailure, {"is zero or negative!"}},
+      {"-inf", Expect::kFailure, {"is zero or negative!"}},
+      {"1e-7", Expect::kFailure, {"is zero or negative!"}},
+      {"0.00002", Expect::kFailure, {"ILLEGAL PARAMETER(S) : NWIWA, NLA"}},
+      {"0.0001", Expect::kFailure, {"ILLEGAL PARAMETER(S) : NWIWA, NLA"}},
+      {"0.0003", Expect::kFailure, {"exceeded", "Occured for array  KEYRAF"}},
+      {"0.001", Expect::kFailure, {"Insufficient space for array"}},
+      {"0.002", Expect::kEither, {}},
+      {"0.003", Expect::kEither, {}},
+      {"0.005", Expect::kSuccess, {}},
+      {"2.5e-3", Expect::kEither, {}},
+      {"0x10", Expect::kSuccess, {}},
+  };
+  for (const Size& s : sizes) {
+    Case c = raf_case(std::string("size/") + (*s.arg != 0 ? s.arg : "empty"), b.image, b);
+    c.args = {s.arg};
+    c.expect = s.expect;
+    c.needles = s.needles;
+    if (s.expect != Expect::kFailure) c.same_report_as = "time";
+    // A size that is refused stops the run before any file is named.
+    if (s.needles.size() == 1 && s.needles[0].find("zero or negative") != std::string::npos) {
+      c.subject.clear();
+    }
+    cases.push_back(std::move(c));
+  }
+  return cases;
+}
+
+std::vector<std::pair<std::string, std::vector<Case>>> all_families() {
+  return {
+      {"truncation", truncation_cases()},
+      {"key_record", key_record_cases()},
+      {"mfp", mfp_cases()},
+      {"catalogue", catalogue_cases()},
+      {"model_arrays", model_array_cases()},
+      {"non_finite", non_finite_cases()},
+      {"structure_parameters", structure_parameter_cases()},
+      {"file_variants", file_variant_cases()},
+      {"list_files", list_file_cases()},
+      {"answers", answer_cases()},
+      {"work_space", work_space_cases()},
+  };
+}
+
+}  // namespace robustness
