@@ -7,12 +7,15 @@
 //                      every step
 //   EndUtilisation     one transition end as the step loop evaluates it,
 //                      from the factors worked out once per file
-//   ResultPassStep/L   one step of the result-step pass over 10,000 elements
+//   ResultPassStep/L   64 steps of the result-step pass over 10,000 elements
 //                      (L 0: realistic layout, 1: every joint a transition);
-//                      the per-file plan is timed apart and taken off
+//                      the per-file plan is timed apart and taken off; the
+//                      counter "step" is the time of one step
 //   ResultPassPlan/L   the per-file plan of the pass (no step)
 //   RecallForces       one step's forces: ARREC1 of TFLE (10,000 elements,
 //                      960,000 bytes) from a RAF file in the page cache
+//   Report             the report of one file of 10,000 elements with every
+//                      element in the sorted list, written to a file
 //
 // The pass writes its "Checking up to step" line to the screen unit, which is
 // standard output; while the benchmarks run standard output goes to
@@ -39,6 +42,8 @@
 #include "check/check_detail.h"
 #include "dms/dms.h"
 #include "driver/raf_open.h"
+#include "driver/report.h"
+#include "driver/result_blocks.h"
 #include "platform/units.h"
 #include "recall/recall.h"
 
@@ -209,8 +214,11 @@ void ResultPassStep(benchmark::State& state) {
     const auto t2 = Clock::now();
     const std::chrono::duration<double> plan = t1 - t0;
     const std::chrono::duration<double> all = t2 - t1;
-    state.SetIterationTime(std::max(0.0, (all - plan).count() / kSteps));
+    state.SetIterationTime(std::max(0.0, (all - plan).count()));
   }
+  // The time of one step: the manual time of the iterations over their steps.
+  state.counters["step"] = benchmark::Counter(
+      kSteps, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
   const check::detail::EndTable table = check::detail::build_end_table(m.pipe_model());
   int64_t ends = 0;
   for (const uint8_t t : table.transition) ends += t;
@@ -307,6 +315,36 @@ void RecallForces(benchmark::State& state) {
 }
 BENCHMARK(RecallForces)->Unit(benchmark::kMicrosecond);
 
+void Report(benchmark::State& state) {
+  InMemory& m = model_of(10000, bench::Layout::kRealistic);
+  // The result block as the pass leaves it after a few steps.
+  driver::ResultBlocks blocks(1);
+  const driver::PreparedBlock block = blocks.prepare(1, m.nel);
+  std::vector<double> values(static_cast<std::size_t>(kValuesPerElement * m.nel));
+  run_pass(m, InMemory::kSteps, values);
+  for (std::size_t k = 0; k < values.size(); ++k) {
+    block.values(static_cast<int64_t>(k) + 1) = values[k];
+  }
+  const std::vector<std::string> names = {"bench-model.raf"};
+  const std::filesystem::path file =
+      std::filesystem::temp_directory_path() /
+      ("vemrask-bench-report-" + std::to_string(static_cast<long>(::getpid())) + ".txt");
+  constexpr int kReportUnit = 72;
+  for (auto _ : state) {
+    if (platform::open_text(kReportUnit, file.string(), platform::OpenStatus::kUnknown) != 0) {
+      state.SkipWithError("cannot open the report file");
+      break;
+    }
+    driver::write_report(blocks, 1, names, static_cast<int32_t>(names[0].size()), -1, m.nel,
+                         m.i("MELEX"), 1, kReportUnit);
+    platform::close_unit(kReportUnit);
+  }
+  std::error_code ec;
+  state.counters["bytes"] = static_cast<double>(std::filesystem::file_size(file, ec));
+  std::filesystem::remove(file, ec);
+}
+BENCHMARK(Report)->Unit(benchmark::kMillisecond);
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -332,7 +370,9 @@ int main(int argc, char** argv) {
 
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
-  benchmark::ConsoleReporter reporter;
+  benchmark::ConsoleReporter reporter(::isatty(results) != 0
+                                          ? benchmark::ConsoleReporter::OO_ColorTabular
+                                          : benchmark::ConsoleReporter::OO_Tabular);
   if (out) reporter.SetOutputStream(&out);
   benchmark::RunSpecifiedBenchmarks(&reporter);
   benchmark::Shutdown();

@@ -41,8 +41,8 @@ constexpr int64_t kForceValues = 12;
 constexpr int32_t kRecordValues = 8;  // values 1..8 of a record are written
 
 struct PlannedEnd {
-  EndGeometry geometry;
   bool transition = false;
+  bool angle_failed = false;   ///< the joint angle's message is written at every step
   detail::EndFactors factors;  ///< of a transition end
 };
 
@@ -141,15 +141,28 @@ void result_step_pass(IntVec mglres, RealVec tglres, int32_t mxglpr, int32_t lst
   Plan plan;
   if (!fault.found()) {
     const detail::EndTable ends = detail::build_end_table(m);
+    // Room for the plan at once: growing it would copy it and touch fresh
+    // pages again and again.
+    std::size_t planned = 0;
+    for (int32_t e = 1; e <= nel; ++e) {
+      for (int32_t k = 1; k <= 2; ++k) {
+        if (ends.is_transition(e, k) || ends.at(e, k).angle_failed) {
+          ++planned;
+          break;
+        }
+      }
+    }
+    plan.elements.reserve(planned);
     for (int32_t e = 1; e <= nel && !fault.found(); ++e) {
       if (!detail::is_pipe(m, e) || matyp(melmat(e)) != kCheckedMaterial) continue;
       PlannedElement p;
       bool needed = false;
       for (int32_t k = 1; k <= 2; ++k) {
         PlannedEnd& end = p.ends[k - 1];
-        end.geometry = ends.at(e, k);
+        const EndGeometry& geometry = ends.at(e, k);
         end.transition = ends.is_transition(e, k);
-        needed = needed || end.transition || end.geometry.angle_failed;
+        end.angle_failed = geometry.angle_failed;
+        needed = needed || end.transition || end.angle_failed;
         if (!end.transition) continue;
         // The section words the stress evaluation of this end reads.
         const int32_t g = melgeo(e);
@@ -165,7 +178,7 @@ void result_step_pass(IntVec mglres, RealVec tglres, int32_t mxglpr, int32_t lst
         }
         if (fault.found()) break;
         end.factors = detail::end_factors(g, k, tcrgeo, tgepa, mxgepr,
-                                          mapa(kYieldStrength, melmat(e)), end.geometry);
+                                          mapa(kYieldStrength, melmat(e)), geometry);
         const int64_t position = mpevec(e);
         if (position < plan.lowest_force) plan.lowest_force = position;
         if (position > plan.highest_force) plan.highest_force = position;
@@ -225,7 +238,7 @@ void result_step_pass(IntVec mglres, RealVec tglres, int32_t mxglpr, int32_t lst
       const int64_t base = int64_t{p.element - 1} * values_per_element;
       for (int32_t k = 1; k <= 2; ++k) {
         const PlannedEnd& end = p.ends[k - 1];
-        if (end.geometry.angle_failed) detail::write_angle_error(output_unit, buffer);
+        if (end.angle_failed) detail::write_angle_error(output_unit, buffer);
         double u = 0.0;
         if (end.transition) {
           u = detail::end_utilisation(end.factors, k,

@@ -218,15 +218,6 @@ void step_dialogue(RunState& run, int32_t newlty) {
   }
 }
 
-// True when the result pass of file `file` kept a step in any element
-// record (value 3 is the step of the governing utilisation).
-bool records_a_step(const ResultBlocks& blocks, int32_t file, int32_t nel) {
-  for (int32_t e = 1; e <= nel; ++e) {
-    if (blocks.value(file, e, 3) != 0.0) return true;
-  }
-  return false;
-}
-
 void VemRask_IniDMS(dms::IntView iw, int32_t nwiwa, int32_t raf_unit, int32_t output_unit,
                     int32_t& status) {
   int32_t local = 0;
@@ -262,9 +253,7 @@ void file_loop(RunState& run) {
     if (run.status != 0) return;
     textio::OPNFIL(textio::fixed("raf.log", kNameLength), kLogFile, 0, run.status);
     if (run.status != 0) {
-      const std::string message = "*** ERROR Opening log file: raf.log";
-      platform::write_record(kScreen, message);
-      platform::write_record(kOutputFile, message);
+      platform::write_record(kScreen, "*** ERROR Opening log file: raf.log");
       return;
     }
 
@@ -318,10 +307,8 @@ void file_loop(RunState& run) {
 
   // A result pass that failed on the last file still gets its report (the
   // file's records hold what the steps before the failure gave, and the
-  // failure message stands above it); the run's status stays -1.  A pass
-  // that failed before it recorded anything (invalid model arrays, or the
-  // forces of its first step lost) leaves no result to report.
-  if (run.status != 0 && !records_a_step(blocks, run.file_count, last.nel)) return;
+  // failure message stands above it); the run's status stays -1, so the run
+  // ends with exit status 1.
   write_report(blocks, run.file_count, run.file_names, run.longest_name, run.sorted_list_length,
                last.nel, last.melex, last.newlty, kOutputFile);
 }

@@ -50,10 +50,7 @@ void build_catalogue(dms::IntView iw, ArrayNameTable names, int32_t longest_name
   auto word = [&](int64_t k) { return header[static_cast<std::size_t>(k - 1)]; };
   const int64_t r = word(numraf::kRecordLength);
   const int64_t m = word(numraf::kHighestNumber);
-  if (word(numraf::kKeyBase) != kKeyBase) {
-    return frame.error(
-        -1, {detail::text(Text::kIllegalKeyBase), textio::int_field(word(numraf::kKeyBase), 12)});
-  }
+  if (word(numraf::kKeyBase) != kKeyBase) return frame.error(-1);
   // The merge copies records of the file's length into in-core records of
   // 10 words; any other length would run past them.
   if (r != kRecordLength) {

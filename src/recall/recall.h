@@ -157,10 +157,10 @@ void INIDMS(dms::IntView iw, int32_t nwiwa, ArrayNameTable names, int32_t narr,
 /// ARINIT, then the file's keys 101-103 read and merged (through MSCRA,
 /// booked and released again).
 /// Failure: the counter set to -1 and "*** ERROR IN ARINI1 ***", with a
-/// detail line "Illegal key base in catalogue     :", "Illegal record length
-/// in catalogue:" or "Illegal highest array number      :" and the value when
-/// the file's catalogue has a key base other than 100, a record length other
-/// than 10 or a highest number that gives no catalogue.
+/// detail line "Illegal record length in catalogue:" or "Illegal highest
+/// array number      :" and the value when the file's catalogue has a record
+/// length other than 10 or a highest number that gives no catalogue; alone
+/// when its key base is not 100.
 void ARINI1(dms::IntView iw, ArrayNameTable names, int32_t longest_name, int32_t narr,
             int32_t raf_unit, MessageControl message_control, int32_t& error_counter);
 

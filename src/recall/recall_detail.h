@@ -40,7 +40,6 @@ enum class Text : int {
   kReleased = 19,
   kIllegalRecordLength = 20,
   kIllegalHighestNumber = 21,
-  kIllegalKeyBase = 22,
 };
 
 inline constexpr std::string_view kTexts[] = {
@@ -66,7 +65,6 @@ inline constexpr std::string_view kTexts[] = {
     "*** Array is released   : ",
     "Illegal record length in catalogue:",
     "Illegal highest array number      :",
-    "Illegal key base in catalogue     :",
 };
 
 constexpr std::string_view text(Text t) {

@@ -114,7 +114,7 @@ const std::string kArini1 = "*** ERROR IN ARINI1 ***\n";
 INSTANTIATE_TEST_SUITE_P(
     Catalogues, Refused,
     testing::Values(
-        BadCatalogue{101, {}, {}, kArini1 + "Illegal key base in catalogue     :         101\n"},
+        BadCatalogue{101, {}, {}, kArini1},
         BadCatalogue{{}, 12, {}, kArini1 + "Illegal record length in catalogue:          12\n"},
         BadCatalogue{{}, 8, {}, kArini1 + "Illegal record length in catalogue:           8\n"},
         BadCatalogue{{}, {}, 0, kArini1 + "Illegal highest array number      :           0\n"},
