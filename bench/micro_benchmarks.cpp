@@ -38,10 +38,10 @@
 #include <vector>
 
 #include "bench/bench_model.h"
+#include "bench/recall_session.h"
 #include "check/check.h"
 #include "check/check_detail.h"
 #include "dms/dms.h"
-#include "driver/raf_open.h"
 #include "driver/report.h"
 #include "driver/result_blocks.h"
 #include "platform/units.h"
@@ -226,92 +226,42 @@ void ResultPassStep(benchmark::State& state) {
 }
 BENCHMARK(ResultPassStep)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMicrosecond);
 
-/// A RAF file of the realistic model, opened and set up as the file loop
-/// does before its step pass.
-class RecallSetUp {
- public:
-  RecallSetUp() : work_(kWords) {
-    dir_ = std::filesystem::temp_directory_path() /
-           ("vemrask-bench-" + std::to_string(static_cast<long>(::getpid())));
-    std::filesystem::create_directories(dir_);
-    const std::filesystem::path file = dir_ / "recall.raf";
-    const bench::BenchModel m = bench::make_model({10000, kSteps, bench::Layout::kRealistic});
-    std::string error;
-    if (!bench::write_model_file(m, file, error)) {
-      error_ = error;
-      return;
-    }
-    if (platform::open_text(platform::kLogFile, (dir_ / "raf.log").string(),
-                            platform::OpenStatus::kUnknown) != 0) {
-      error_ = "cannot open the log";
-      return;
-    }
-    int32_t status = 0;
-    driver::INIRAF_0("OLD", file.string(), 1, platform::kRafFile, platform::kScreen,
-                     platform::kLogFile, status);
-    iw_ = dms::int_view(work_.bytes(), kWords);
-    rw_ = dms::real_view(work_.bytes(), kWords);
-    recall::INIDMS(iw_, static_cast<int32_t>(kWords), recall::ArrayNameTable(kNames), 50, 8,
-                   platform::kRafFile, control(), status);
-    for (std::string_view instruction : {recall::kRecallStructure, recall::kRecallControl,
-                                         recall::kRecallGlobal, recall::kRecallResult}) {
-      recall::ARRECL(iw_, rw_, instruction, 1, platform::kRafFile, control(), status);
-    }
-    if (status != 0) error_ = "the set-up of the RAF file failed";
-  }
-  ~RecallSetUp() {
-    platform::close_unit(platform::kRafFile);
-    platform::close_unit(platform::kLogFile);
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-  }
-  RecallSetUp(const RecallSetUp&) = delete;
-  RecallSetUp& operator=(const RecallSetUp&) = delete;
-
-  [[nodiscard]] const std::string& error() const { return error_; }
-  recall::MessageControl control() { return recall::MessageControl(&unit_, 1); }
-  dms::IntView iw() const { return iw_; }
-  dms::RealView rw() const { return rw_; }
-
-  static constexpr int32_t kSteps = 16;
-
- private:
-  static constexpr int64_t kWords = 4'000'000;
-  static constexpr std::array<std::string_view, 50> kNames = {
-      "",       "",       "",       "",       "",       "",       "",       "",      "",
-      "",       "MSTRU",  "MSCRA",  "TSCRA2", "ICTEXT", "MGLRES", "TGLRES", "",      "MATYP",
-      "MELECC", "MELEX",  "MELGEO", "MELMAT", "MELTYP", "MGETYP", "MNPC",   "MNPEX", "MPEVEC",
-      "MPMNPC", "TCOORD", "TCRGEO", "TFLE",   "TMAPA",  "TGEPA",  "",       "",      "",
-      "",       "",       "",       "",       "",       "",       "",       "",      "",
-      "",       "",       "",       "",       ""};
-  std::filesystem::path dir_;
-  dms::WorkArray work_;
-  dms::IntView iw_;
-  dms::RealView rw_;
-  int32_t unit_ = kOutputUnit;
-  std::string error_;
-};
+constexpr int32_t kRecallSteps = 16;
 
 void RecallForces(benchmark::State& state) {
-  RecallSetUp setup;
-  if (!setup.error().empty()) {
-    state.SkipWithError(setup.error().c_str());
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() /
+      ("vemrask-bench-" + std::to_string(static_cast<long>(::getpid())));
+  std::filesystem::create_directories(dir);
+  const bench::BenchModel m = bench::make_model({10000, kRecallSteps, bench::Layout::kRealistic});
+  std::string error;
+  if (!bench::write_model_file(m, dir / "recall.raf", error)) {
+    state.SkipWithError(error.c_str());
     return;
   }
-  int32_t step = 0;
-  for (auto _ : state) {
-    step = step % RecallSetUp::kSteps + 1;
-    int32_t pointer = 0;
-    int32_t status = 0;
-    recall::ARREC1(setup.iw(), setup.rw(), "TFLE  ", pointer, step, platform::kRafFile,
-                   setup.control(), status);
-    if (status != 0) {
-      state.SkipWithError("ARREC1 failed");
-      break;
+  {
+    bench::RecallSession session(dir / "recall.raf", dir / "raf.log", kOutputUnit);
+    if (!session.error().empty()) {
+      state.SkipWithError(session.error().c_str());
+    } else {
+      int32_t step = 0;
+      for (auto _ : state) {
+        step = step % kRecallSteps + 1;
+        int32_t pointer = 0;
+        int32_t status = 0;
+        recall::ARREC1(session.iw(), session.rw(), "TFLE  ", pointer, step, platform::kRafFile,
+                       session.control(), status);
+        if (status != 0) {
+          state.SkipWithError("ARREC1 failed");
+          break;
+        }
+        benchmark::DoNotOptimize(session.rw()(pointer));
+      }
+      state.SetBytesProcessed(state.iterations() * int64_t{kForceValues} * m.spec.elements * 8);
     }
-    benchmark::DoNotOptimize(setup.rw()(pointer));
   }
-  state.SetBytesProcessed(state.iterations() * int64_t{kForceValues} * 10000 * 8);
+  std::error_code ec;
+  std::filesystem::remove_all(dir, ec);
 }
 BENCHMARK(RecallForces)->Unit(benchmark::kMicrosecond);
 

@@ -118,7 +118,7 @@ struct CatalogueView {
 };
 
 int32_t get_i32(const std::byte* p, bool most_first) {
-  std::array<std::byte, 4> b;
+  std::array<std::byte, 4> b{};
   std::memcpy(b.data(), p, 4);
   if (most_first) std::reverse(b.begin(), b.end());
   uint32_t u = 0;

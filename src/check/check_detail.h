@@ -201,10 +201,10 @@ struct EndTable {
   std::vector<EndGeometry> ends;
   std::vector<uint8_t> transition;
   [[nodiscard]] const EndGeometry& at(int32_t e, int32_t k) const {
-    return ends[static_cast<std::size_t>(2 * (e - 1) + (k - 1))];
+    return ends[static_cast<std::size_t>(2 * (int64_t{e} - 1) + (k - 1))];
   }
   [[nodiscard]] bool is_transition(int32_t e, int32_t k) const {
-    return transition[static_cast<std::size_t>(2 * (e - 1) + (k - 1))] != 0;
+    return transition[static_cast<std::size_t>(2 * (int64_t{e} - 1) + (k - 1))] != 0;
   }
 };
 

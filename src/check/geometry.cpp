@@ -309,7 +309,7 @@ EndTable build_end_table(const PipeModel& m) {
   for (int32_t e = 1; e <= m.nel; ++e) {
     if (!is_pipe(m, e)) continue;
     for (int32_t k = 1; k <= 2; ++k) {
-      const auto i = static_cast<std::size_t>(2 * (e - 1) + (k - 1));
+      const auto i = static_cast<std::size_t>(2 * (int64_t{e} - 1) + (k - 1));
       table.ends[i] = end_geometry(finder, m, e, k);
       const EndGeometry& g = table.ends[i];
       int32_t flag = 0;

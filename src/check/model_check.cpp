@@ -60,7 +60,7 @@ std::string detail_line(Fault fault, const Args& args) {
       const char key = form[i + 1];
       if (key >= 'A' && key <= 'C') {
         out += args.names[key - 'A'];
-      } else {
+      } else if (key >= '0' && key <= '3') {
         out += std::to_string(args.numbers[key - '0']);
       }
       i += 2;
@@ -198,7 +198,7 @@ void check_geometry(const PipeModel& m, ModelFault& fault) {
   const int64_t mnpc_size = m.mnpc.size();
   if (m.mpmnpc(m.nel + 1) - 1 > mnpc_size) {
     Args a;
-    a.numbers[0] = int64_t{m.nel} + 1;
+    a.numbers[0] = static_cast<int64_t>(m.nel) + 1;
     a.numbers[1] = m.mpmnpc(m.nel + 1);
     a.numbers[2] = mnpc_size;
     fault.set(detail_line(Fault::kNodeListEnd, a));

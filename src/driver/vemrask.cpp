@@ -9,7 +9,6 @@
 
 namespace driver {
 
-using platform::kKeyboard;
 using platform::kListFile;
 using platform::kLogFile;
 using platform::kOutputFile;

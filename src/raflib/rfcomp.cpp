@@ -127,19 +127,20 @@ void RFCVER(int32_t version, [[maybe_unused]] int32_t revision, int32_t& ierr) {
     return;
   }
   const int32_t unit = std::abs(slot->unit);
-  std::array<std::byte, 2 * format::kPageBytes> pages{};
-  constexpr std::size_t kLastEntry = (format::kPageWords - format::kEntryWords) * 4U;
+  std::array<std::byte, std::size_t{2} * format::kPageBytes> pages{};
+  constexpr std::size_t kLastEntry =
+      static_cast<std::size_t>(format::kPageWords - format::kEntryWords) * 4U;
   int32_t address = slot->values.mfpadr;
   for (int32_t i = 1; i <= n; ++i) {
     // The last entry of page i takes the last entry of page i + 1.
     int32_t at = address;
-    FFILE(unit, kOpRead, at, pages, 2 * format::kPageWords, ierr);
+    FFILE(unit, kOpRead, at, pages, int64_t{2} * format::kPageWords, ierr);
     if (ierr != 0) {
       RFFERR(ierr, "RFCVER", 0, kOpRead);
       return;
     }
     std::memcpy(pages.data() + kLastEntry, pages.data() + format::kPageBytes + kLastEntry,
-                format::kEntryWords * 4U);
+                static_cast<std::size_t>(format::kEntryWords) * 4U);
     at = address;
     ffile_write(unit, at, pages, format::kPageWords, ierr);
     if (ierr != 0) {

@@ -682,8 +682,6 @@ Case int_edit_case(const std::string& family, const IntEdit& e) {
   Case c = raf_case(family + "/" + e.name, image, base("time"));
   c.expect = e.expect;
   c.needles = e.needles;
-  // The model checks come before any step: nothing is recorded.
-  c.no_report = true;
   return c;
 }
 
@@ -773,7 +771,6 @@ std::vector<Case> model_array_cases() {
     Case c = raf_case(std::string("model/short-") + name, image, base("time"));
     c.expect = Expect::kFailure;
     c.needles = {std::string(name) + " has "};
-    c.no_report = true;
     cases.push_back(std::move(c));
   }
   for (const char* name : {"MNPC", "MGETYP", "MATYP"}) {
@@ -811,7 +808,6 @@ std::vector<Case> model_array_cases() {
                  image, base("time"));
     c.expect = Expect::kFailure;
     c.needles = cut.needles;
-    c.no_report = true;
     cases.push_back(std::move(c));
   }
   {
@@ -822,7 +818,6 @@ std::vector<Case> model_array_cases() {
     Case c = raf_case("model/cut-TFLE", image, base("time"));
     c.expect = Expect::kFailure;
     c.needles = {"*** ERROR IN VemRask_01  ***", "TFLE has 40 values"};
-    c.no_report = true;
     cases.push_back(std::move(c));
   }
   {
@@ -1035,7 +1030,6 @@ std::vector<Case> structure_parameter_cases() {
     Case c = raf_case(std::string("mstru/") + p.name, image, base("time"));
     c.expect = p.expect;
     c.needles = p.needles;
-    c.no_report = true;
     cases.push_back(std::move(c));
   }
   {

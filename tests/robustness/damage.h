@@ -49,8 +49,8 @@ struct Case {
   /// The base model whose report a successful run must reproduce exactly
   /// (empty: any complete report).
   std::string same_report_as;
-  /// A failing run must leave no report at all, not even the one of a
-  /// result pass that failed on the last file after recording steps.
+  /// A failing run must leave no report at all, not even the one written
+  /// after a result pass that failed on the last file.
   bool no_report = false;
   /// Only a file of version 0 may be changed by the run (its conversion).
   bool inputs_may_change = false;

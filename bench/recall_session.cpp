@@ -1,0 +1,82 @@
+// The set-up of a RAF file for reading it back, as the file loop does it.
+#include "bench/recall_session.h"
+
+#include <array>
+#include <string_view>
+
+#include "dms/dms.h"
+#include "driver/raf_open.h"
+#include "platform/units.h"
+#include "raflib/raflib.h"
+#include "textio/textio.h"
+
+namespace bench {
+namespace {
+
+/// The file loop's array-name table: name n is array number n.
+constexpr int32_t kUserArrays = 50;
+constexpr std::array<std::string_view, kUserArrays> kNames = {
+    "",       "",       "",       "",       "",       "",       "",       "",      "",
+    "",       "MSTRU",  "MSCRA",  "TSCRA2", "ICTEXT", "MGLRES", "TGLRES", "",      "MATYP",
+    "MELECC", "MELEX",  "MELGEO", "MELMAT", "MELTYP", "MGETYP", "MNPC",   "MNPEX", "MPEVEC",
+    "MPMNPC", "TCOORD", "TCRGEO", "TFLE",   "TMAPA",  "TGEPA",  "",       "",      "",
+    "",       "",       "",       "",       "",       "",       "",       "",      "",
+    "",       "",       "",       "",       ""};
+
+}  // namespace
+
+RecallSession::RecallSession(const std::filesystem::path& file, const std::filesystem::path& log,
+                             int32_t message_unit, int64_t words)
+    : work_(words), unit_(message_unit) {
+  if (!work_.ok()) {
+    error_ = "no work array";
+    return;
+  }
+  iw_ = dms::int_view(work_.bytes(), words);
+  rw_ = dms::real_view(work_.bytes(), words);
+  if (platform::open_text(platform::kLogFile, log.string(), platform::OpenStatus::kUnknown) != 0) {
+    error_ = "cannot open " + log.string();
+    return;
+  }
+  int32_t status = 0;
+  driver::INIRAF_0("OLD", file.string(), 1, platform::kRafFile, platform::kScreen,
+                   platform::kLogFile, status);
+  if (status != 0) {
+    error_ = "cannot open " + file.string();
+    return;
+  }
+  recall::INIDMS(iw_, static_cast<int32_t>(words), recall::ArrayNameTable(kNames), kUserArrays, 8,
+                 platform::kRafFile, control(), status);
+  for (std::string_view instruction : {recall::kRecallStructure, recall::kRecallControl,
+                                       recall::kRecallGlobal, recall::kRecallResult}) {
+    recall::ARRECL(iw_, rw_, instruction, 1, platform::kRafFile, control(), status);
+  }
+  if (status != 0) error_ = "the recall of " + file.string() + " failed";
+}
+
+RecallSession::~RecallSession() {
+  int32_t ierr = 0;
+  raflib::RAFCLS(platform::kRafFile, ierr);
+  platform::close_unit(platform::kLogFile);
+}
+
+dms::Vec1<double> RecallSession::recall_reals(std::string_view name, int32_t step) {
+  int32_t pointer = 0;
+  int32_t status = 0;
+  recall::ARREC1(iw_, rw_, name, pointer, step, platform::kRafFile, control(), status);
+  if (status != 0 || pointer < 1) return {};
+  const int32_t length = dms::DMSINQ(iw_, textio::trimmed(name), dms::kInquireLength);
+  if (length < 0 || pointer - 1 + int64_t{length} > rw_.size()) return {};
+  return rw_.sub(pointer, length);
+}
+
+dms::Vec1<int32_t> RecallSession::ints(std::string_view name) {
+  const std::string_view trimmed = textio::trimmed(name);
+  const int32_t start = dms::DMSINQ(iw_, trimmed, dms::kInquireStart);
+  const int32_t length = dms::DMSINQ(iw_, trimmed, dms::kInquireLength);
+  const int32_t words = dms::DMSINQ(iw_, trimmed, dms::kInquireWordsPerElement);
+  if (start < 1 || length < 0 || words != 1 || start - 1 + int64_t{length} > iw_.size()) return {};
+  return iw_.sub(start, length);
+}
+
+}  // namespace bench
