@@ -7,10 +7,13 @@
 //                      every step
 //   EndUtilisation     one transition end as the step loop evaluates it,
 //                      from the factors worked out once per file
-//   ResultPassStep/L   64 steps of the result-step pass over 10,000 elements
-//                      (L 0: realistic layout, 1: every joint a transition);
-//                      the per-file plan is timed apart and taken off; the
+//   ResultPassStep/L/C 64 steps of the result-step pass over 10,000 elements
+//                      (L 0: realistic layout, 1: every joint a transition;
+//                      C 1: each step's forces copied into place first, as
+//                      reading them does, C 0: used where they are); the
+//                      per-file plan is timed apart and taken off; the
 //                      counter "step" is the time of one step
+//   CopyForces         the copy of one step's forces that C 1 adds
 //   ResultPassPlan/L   the per-file plan of the pass (no step)
 //   RecallForces       one step's forces: ARREC1 of TFLE (10,000 elements,
 //                      960,000 bytes) from a RAF file in the page cache
@@ -29,6 +32,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -166,8 +170,10 @@ void EndUtilisation(benchmark::State& state) {
 }
 BENCHMARK(EndUtilisation);
 
-// One run of the result-step pass over `steps` steps of the model.
-void run_pass(InMemory& m, int32_t steps, std::vector<double>& block) {
+// One run of the result-step pass over `steps` steps of the model.  With
+// `copy` the forces of each step are first copied into one buffer, as the
+// read of TFLE from the page cache leaves them (and the caches after it).
+void run_pass(InMemory& m, int32_t steps, std::vector<double>& block, bool copy = false) {
   std::vector<int32_t> mglres(static_cast<std::size_t>(10 * std::max(steps, 1)), 0);
   std::vector<double> tglres(mglres.size(), 0.0);
   for (int32_t s = 1; s <= steps; ++s) {
@@ -178,8 +184,13 @@ void run_pass(InMemory& m, int32_t steps, std::vector<double>& block) {
     tglres[w] = 0.05 * s;
   }
   std::fill(block.begin(), block.end(), 0.0);
+  static std::vector<double> tfle;
   auto forces = [&](int32_t step, int32_t& /*status*/) -> check::RealVec {
-    return view(m.forces[static_cast<std::size_t>(step - 1) % m.forces.size()]);
+    std::vector<double>& f = m.forces[static_cast<std::size_t>(step - 1) % m.forces.size()];
+    if (!copy) return view(f);
+    tfle.resize(f.size());
+    std::memcpy(tfle.data(), f.data(), f.size() * sizeof(double));
+    return view(tfle);
   };
   int32_t status = 0;
   check::result_step_pass(view(mglres), view(tglres), 10, steps, m.nel, m.i("MELTYP"), m.i("MELEX"),
@@ -210,7 +221,7 @@ void ResultPassStep(benchmark::State& state) {
     const auto t0 = Clock::now();
     run_pass(m, 0, block);
     const auto t1 = Clock::now();
-    run_pass(m, kSteps, block);
+    run_pass(m, kSteps, block, state.range(1) != 0);
     const auto t2 = Clock::now();
     const std::chrono::duration<double> plan = t1 - t0;
     const std::chrono::duration<double> all = t2 - t1;
@@ -224,7 +235,24 @@ void ResultPassStep(benchmark::State& state) {
   for (const uint8_t t : table.transition) ends += t;
   state.counters["transition_ends"] = static_cast<double>(ends);
 }
-BENCHMARK(ResultPassStep)->Arg(0)->Arg(1)->UseManualTime()->Unit(benchmark::kMicrosecond);
+BENCHMARK(ResultPassStep)
+    ->ArgsProduct({{0, 1}, {0, 1}})
+    ->UseManualTime()
+    ->Unit(benchmark::kMicrosecond);
+
+// The copy of one step's forces alone (what ResultPassStep/L/1 adds).
+void CopyForces(benchmark::State& state) {
+  InMemory& m = model_of(10000, bench::Layout::kRealistic);
+  std::vector<double> tfle(m.forces[0].size());
+  std::size_t step = 0;
+  for (auto _ : state) {
+    std::memcpy(tfle.data(), m.forces[step].data(), tfle.size() * sizeof(double));
+    benchmark::DoNotOptimize(tfle.data());
+    benchmark::ClobberMemory();
+    step = (step + 1) % m.forces.size();
+  }
+}
+BENCHMARK(CopyForces)->Unit(benchmark::kMicrosecond);
 
 constexpr int32_t kRecallSteps = 16;
 

@@ -20,6 +20,7 @@ constexpr double f(float value) {
 
 // Thickness-ratio tables, one per D/T point: (r, factor) pairs.
 constexpr int32_t kRatioPoints = 6;
+constexpr int64_t kRatioValues = int64_t{2} * kRatioPoints;
 using RatioTable = std::array<double, std::size_t{2} * kRatioPoints>;
 
 constexpr RatioTable ratio_table(float y1, float y2, float y3, float y4, float y5, float y6) {
@@ -141,8 +142,7 @@ bool reduced_yield(double fy, double d, double t, double t2, int32_t tapered, do
   k1[1] = kKappa1AtDt10;
   for (std::size_t i = 0; i < kRatioTables.size(); ++i) {
     k1[2 * i + 2] = kRatioTables[i].dt;
-    k1[2 * i + 3] =
-        TABINT(r, view_of(kRatioTables[i].table.data(), int64_t{2} * kRatioPoints), kRatioPoints);
+    k1[2 * i + 3] = TABINT(r, view_of(kRatioTables[i].table.data(), kRatioValues), kRatioPoints);
   }
   const double kappa1 = TABINT(lambda, view_of(k1.data(), 16), 8);
   const double kappa2 = TABINT(lambda, view_of(kKappa2.data(), 10), 5);

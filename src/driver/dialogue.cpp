@@ -14,6 +14,10 @@ std::string ask_answer(std::string_view prompt) {
     while (!question.empty() && (question.back() == ':' || question.back() == ' ')) {
       question.pop_back();
     }
+    if (io != platform::kEndOfFile) {
+      throw textio::InputStop("The answer to \"" + question + "\" could not be read (error flag " +
+                              std::to_string(io) + ")");
+    }
     throw textio::InputStop("No answer to \"" + question + "\": the input has ended");
   }
   return textio::fixed(line, kNameLength);

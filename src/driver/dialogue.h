@@ -11,7 +11,8 @@ namespace driver {
 
 /// Writes `prompt` with ASKTXT on the screen and reads the answer from the
 /// keyboard as one line of 256 characters (cut or blank-padded).  Throws
-/// textio::InputStop when the input has no line left.
+/// textio::InputStop when the input has no line left or the line cannot be
+/// read (a record of more than platform::kMaxRecordLength characters).
 std::string ask_answer(std::string_view prompt);
 
 /// The integer of a non-blank answer, read in free format.  Throws

@@ -7,6 +7,10 @@
 #include <cstdlib>
 #include <limits>
 
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
 #include "dms/work_array.h"
 #include "driver/driver.h"
 #include "platform/units.h"
@@ -36,6 +40,13 @@ int main(int argc, char** argv) {
   // A file that outgrows the file size limit makes its write fail (and the
   // run report it) instead of ending the process.
   std::signal(SIGXFSZ, SIG_IGN);
+#if defined(__GLIBC__)
+  // The passes of every file allocate and free tables of about a megabyte;
+  // kept in the heap once freed, the next table reuses their pages instead
+  // of faulting in fresh ones.
+  mallopt(M_MMAP_THRESHOLD, 32 << 20);
+  mallopt(M_TRIM_THRESHOLD, 256 << 20);
+#endif
   int32_t nwiwa = kDefaultWords;
   float product = static_cast<float>(kDefaultWords);
   if (argc > 1) {

@@ -5,6 +5,7 @@
 #include "driver/dialogue.h"
 #include "driver/driver.h"
 #include "platform/units.h"
+#include "raflib/format.h"
 #include "textio/textio.h"
 
 namespace driver {
@@ -89,10 +90,15 @@ int32_t vemrask(dms::IntView iw, dms::RealView rw, int32_t& nwiwa, int32_t& /*un
   }
 
   const std::string output_name = ask_answer("Give Output File Name             :  ");
-  textio::OPNFIL(output_name, kOutputFile, 0, run.status);
-  if (run.status != 0) {
-    platform::write_record(
-        kScreen, "*** ERROR Opening output file: " + std::string(textio::trimmed(output_name)));
+  // A RAF file named as the output file would be lost: it is never cut.
+  const std::string output_file(textio::trimmed(output_name));
+  const bool raf_file = platform::file_begins_with(output_file, raflib::format::kMagicText);
+  if (!raf_file) textio::OPNFIL(output_name, kOutputFile, 0, run.status);
+  if (raf_file || run.status != 0) {
+    run.status = -1;
+    platform::write_record(kScreen, "*** ERROR Opening output file: " + output_file);
+    if (raf_file)
+      platform::write_record(kScreen, "         It is a RAF file: it is not overwritten");
     platform::close_unit(kOutputFile);
     platform::close_unit(kLogFile);
     return run.status;

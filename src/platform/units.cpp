@@ -121,6 +121,21 @@ int open_fd(const std::string& name, OpenStatus status, bool want_write, int& re
   return fd;
 }
 
+// True when a unit other than `unit` is connected to the regular file `name`.
+bool held_by_other_unit(int unit, const std::string& name) {
+  struct stat st {};
+  if (::stat(name.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return false;
+  const auto& units = table().units;
+  for (std::size_t k = 0; k < units.size(); ++k) {
+    const Unit& other = units[k];
+    if (static_cast<int>(k) != unit && other.kind != Kind::kNone && other.dev == st.st_dev &&
+        other.ino == st.st_ino) {
+      return true;
+    }
+  }
+  return false;
+}
+
 }  // namespace
 
 int open_text(int unit, const std::string& name, OpenStatus status) {
@@ -128,9 +143,11 @@ int open_text(int unit, const std::string& name, OpenStatus status) {
   if (!name_ok(name)) return kStatusBadName;
   Unit& u = table().units[static_cast<std::size_t>(unit)];
   if (u.kind == Kind::kText && same_file(u, name)) return 0;
+  const bool writing = status != OpenStatus::kOld;
+  // A file the run reads (or writes) on another unit is never cut.
+  if (writing && held_by_other_unit(unit, name)) return kStatusInUse;
   if (u.kind != Kind::kNone) close_entry(u);
 
-  const bool writing = status != OpenStatus::kOld;
   int result = 0;
   int fd = open_fd(name, status, writing, result);
   if (fd < 0) return result;
@@ -206,6 +223,7 @@ int read_line(std::FILE* stream, std::string& line) {
   while ((c = std::getc(stream)) != EOF) {
     any = true;
     if (c == '\n') break;
+    if (line.size() >= kMaxRecordLength) return kStatusRecordTooLong;
     line.push_back(static_cast<char>(c));
   }
   if (c == EOF) {
@@ -340,6 +358,17 @@ int64_t direct_file_size(int unit) {
   struct stat st {};
   if (::fstat(u->fd, &st) != 0) return -1;
   return static_cast<int64_t>(st.st_size);
+}
+
+bool file_begins_with(const std::string& name, std::string_view prefix) {
+  if (!name_ok(name)) return false;
+  const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+  if (fd < 0) return false;
+  std::string head(prefix.size(), '\0');
+  const bool begins =
+      is_regular_fd(fd) && pread_all(fd, head.data(), head.size(), 0) == 0 && head == prefix;
+  ::close(fd);
+  return begins;
 }
 
 int close_unit(int unit) {

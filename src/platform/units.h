@@ -44,8 +44,14 @@ inline constexpr int kStatusPastEnd = 5002;  ///< direct-access record beyond th
 inline constexpr int kStatusNotOpen = 5003;  ///< unit not connected
 inline constexpr int kStatusWrongKind =
     5004;  ///< sequential operation on a direct unit or the reverse
-inline constexpr int kStatusBadName = 5005;      ///< empty name or a name holding a NUL
-inline constexpr int kStatusIsDirectory = 5006;  ///< the name is a directory
+inline constexpr int kStatusBadName = 5005;        ///< empty name or a name holding a NUL
+inline constexpr int kStatusIsDirectory = 5006;    ///< the name is a directory
+inline constexpr int kStatusRecordTooLong = 5007;  ///< a text record longer than kMaxRecordLength
+inline constexpr int kStatusInUse = 5008;          ///< the file is connected to another unit
+
+/// Longest text record a read takes: a longer one (a binary file, or a
+/// device without line ends) fails with kStatusRecordTooLong.
+inline constexpr std::size_t kMaxRecordLength = std::size_t{1} << 20;
 
 /// How a file is opened.
 enum class OpenStatus : int {
@@ -60,6 +66,9 @@ enum class OpenStatus : int {
 /// to the same file keeps the connection and its position; a unit connected to
 /// another file is closed first.  A file opened with kUnknown or kNew is
 /// rewritten from its start: its old contents are cut when it is opened.
+/// Opening a regular file for writing that another unit is connected to
+/// (the list file named as the output file, say) fails with kStatusInUse
+/// and leaves the file as it is.
 [[nodiscard]] int open_text(int unit, const std::string& name, OpenStatus status);
 
 /// Writes one record (text and a line end).  Units 6 writes to the screen.
@@ -71,7 +80,8 @@ int write_prompt(int unit, std::string_view text);
 
 /// Reads one record into `line` without its line end (a carriage return
 /// before the line end is dropped as well).  Returns 0, kEndOfFile or a
-/// failure status.
+/// failure status (kStatusRecordTooLong after kMaxRecordLength characters
+/// without a line end).
 [[nodiscard]] int read_record(int unit, std::string& line);
 
 // ---- unformatted direct-access files ---------------------------------------
@@ -95,6 +105,12 @@ int write_prompt(int unit, std::string_view text);
 
 /// Size of the connected direct-access file in bytes, or -1.
 [[nodiscard]] int64_t direct_file_size(int unit);
+
+// ---- files by name -----------------------------------------------------------
+
+/// True when `name` is an existing regular file whose first bytes are
+/// `prefix` (a look at a file before it is overwritten).
+[[nodiscard]] bool file_begins_with(const std::string& name, std::string_view prefix);
 
 // ---- any unit --------------------------------------------------------------
 

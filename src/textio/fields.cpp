@@ -1,5 +1,6 @@
 // Fixed-column fields and the free-format reading of numeric answers.
 #include <cerrno>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -29,9 +30,18 @@ void put_right(std::string& out, std::string_view text, int width) {
 // enough extra digits that a true half is told from a near one.
 void round_decimal(double magnitude, int decimals, std::string& int_part, std::string& frac_part) {
   constexpr int kExtra = 25;
+  // std::to_chars with a precision writes the digits that printf's "%.*f"
+  // writes, several times faster; reports have tens of thousands of fields.
   char buffer[512];
-  std::snprintf(buffer, sizeof buffer, "%.*f", decimals + kExtra, magnitude);
-  std::string digits(buffer);
+  const std::to_chars_result r = std::to_chars(buffer, buffer + sizeof buffer, magnitude,
+                                               std::chars_format::fixed, decimals + kExtra);
+  std::string digits;
+  if (r.ec == std::errc{}) {
+    digits.assign(buffer, r.ptr);
+  } else {
+    std::snprintf(buffer, sizeof buffer, "%.*f", decimals + kExtra, magnitude);
+    digits = buffer;
+  }
   const std::size_t point = digits.find('.');
   int_part = digits.substr(0, point);
   std::string frac = digits.substr(point + 1);

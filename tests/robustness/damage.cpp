@@ -486,9 +486,7 @@ std::vector<Case> mfp_cases() {
   for (const Target& t : targets) {
     for (const Edit& e : edits) {
       RafImage image(b.image);
-      int32_t value = e.value;
-      if (std::string_view(e.name) == "type-0" && t.key == sound.key_of("TCOORD")) value = 1;
-      image.set_entry(t.key, e.word, value);
+      image.set_entry(t.key, e.word, e.value);
       Case c = raf_case(std::string("mfp/") + t.name + "-" + e.name, image.bytes(), b);
       // A negative used count leaves every read acceptable.
       c.expect = std::string_view(e.name) == "used-negative" ? Expect::kSuccess : Expect::kFailure;
@@ -1323,6 +1321,26 @@ std::vector<Case> list_file_cases() {
     cases.push_back(std::move(c));
   }
   {
+    // A named pipe: it opens, but is no file of records.
+    Case c = list_case("fifo", "pipe.raf\n", Expect::kFailure,
+                       {"Cannot read from file - Computer's error flag = 29"});
+    c.fifos = {"pipe.raf"};
+    c.subject = "pipe.raf";
+    cases.push_back(std::move(c));
+  }
+  {
+    // Lines without end: the list is refused after a megabyte.
+    cases.push_back(list_case("no-line-end", Bytes(3 << 20, 'n'), Expect::kFailure,
+                              {"Reading the list of RAF files failed (error flag 5007)"}));
+    Case c = list_case("device-without-lines", "", Expect::kFailure,
+                       {"Reading the list of RAF files failed (error flag 5007)"});
+    c.answers = answers_for(b, "/dev/zero");
+    cases.push_back(std::move(c));
+    Case d = list_case("raf-file-as-list", "", Expect::kFailure, {});
+    d.answers = answers_for(b, "case.raf");
+    cases.push_back(std::move(d));
+  }
+  {
     Case c = list_case("nul-in-name", std::string("ca\0se.raf\n", 10), Expect::kFailure,
                        {"Cannot open file - Computer's error flag = 5005"});
     cases.push_back(std::move(c));
@@ -1447,6 +1465,29 @@ std::vector<Case> answer_cases() {
   }
   answer_case("end-at-load-case", stat, head + "5\n", Expect::kFailure, {"the input has ended"});
   answer_case("end-at-level", stat, head + "5\n2\n", Expect::kFailure, {"the input has ended"});
+  // The output file named like a file the run reads or writes on another
+  // unit: refused, the file left as it is.
+  answer_case("output-is-list", time, "files.lst\nfiles.lst\n5\n\n", Expect::kFailure,
+              {"*** ERROR Opening output file: files.lst"});
+  answer_case(
+      "output-is-raf-file", time, "files.lst\ncase.raf\n5\n\n", Expect::kFailure,
+      {"*** ERROR Opening output file: case.raf", "It is a RAF file: it is not overwritten"});
+  answer_case("output-is-log", time, "files.lst\nraf.log\n5\n\n", Expect::kFailure,
+              {"*** ERROR Opening log file: raf.log"});
+  cases.back().output = "raf.log";
+  {
+    Case c = raf_case("answers/list-named-like-the-log", time.image, time);
+    c.files.back().first = "raf.log";
+    c.answers = answers_for(time, "raf.log");
+    c.expect = Expect::kFailure;
+    c.needles = {"*** ERROR Opening log file: raf.log"};
+    cases.push_back(std::move(c));
+  }
+  // An answer without a line end, longer than any record.
+  answer_case("length-without-line-end", time, head + std::string(3 << 20, '7'), Expect::kFailure,
+              {"could not be read (error flag 5007)"});
+  answer_case("input-of-nuls", time, std::string(3 << 20, '\0'), Expect::kFailure,
+              {"could not be read (error flag 5007)"});
   // Unusual bytes in answers.
   answer_case("length-with-nul", time, head + std::string("5\0", 2) + "\n\n", Expect::kFailure,
               {"is not an integer"});

@@ -38,6 +38,8 @@ struct Case {
   std::vector<std::string> directories;
   /// Symbolic links made there: (link name, target).
   std::vector<std::pair<std::string, std::string>> links;
+  /// Named pipes made there.
+  std::vector<std::string> fifos;
   std::vector<std::string> args = {"2"};
   std::string answers;
   Expect expect = Expect::kEither;

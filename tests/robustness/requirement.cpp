@@ -1,5 +1,8 @@
 #include "robustness/requirement.h"
 
+#include <sys/stat.h>
+
+#include <stdexcept>
 #include <system_error>
 
 #include "support/run_program.h"
@@ -35,11 +38,47 @@ constexpr std::string_view kSanitizerMarkers[] = {"AddressSanitizer", "LeakSanit
                                                   "UndefinedBehaviorSanitizer",
                                                   "runtime error:", "SUMMARY:"};
 
+// Lines of the report's fixed-column blocks that do not have their width: a
+// value too wide for its field must fill it with asterisks, never widen it.
+std::vector<std::string> width_faults(const std::string& report) {
+  constexpr std::size_t kTableLine = 2 + 9 + 6 + 6 * 10;  // element table
+  constexpr std::size_t kListLine = 12 + 10 + 10;         // sorted list
+  enum class Block { kNone, kTable, kSummary, kList };
+  std::vector<std::string> faults;
+  Block block = Block::kNone;
+  std::size_t summary_line = 0;
+  for (const std::string& line : test_support::lines_of(report)) {
+    if (line.rfind("   Element_ID  End", 0) == 0) {
+      block = Block::kTable;
+    } else if (line.rfind("# File ", 0) == 0 && contains(line, "pCakeUtil")) {
+      block = Block::kSummary;
+      summary_line = line.size() - 1;  // the heading is one column wider
+    } else if (line.rfind("        Elem    pCakeUtil", 0) == 0) {
+      block = Block::kList;
+    } else if (line.empty()) {
+      block = Block::kNone;
+    } else if (!contains(line, "ERROR")) {
+      const std::size_t width = block == Block::kTable     ? kTableLine
+                                : block == Block::kSummary ? summary_line
+                                : block == Block::kList    ? kListLine
+                                                           : line.size();
+      if (line.size() != width) {
+        faults.push_back("a report line of " + std::to_string(line.size()) + " columns, not " +
+                         std::to_string(width) + ": " + shown(line));
+      }
+    }
+  }
+  return faults;
+}
+
 }  // namespace
 
 Outcome run_case(const std::string& program, const Case& c, const fs::path& dir) {
   for (const std::string& d : c.directories) fs::create_directories(dir / d);
   for (const auto& [link, target] : c.links) fs::create_symlink(target, dir / link);
+  for (const std::string& f : c.fifos) {
+    if (::mkfifo((dir / f).c_str(), 0600) != 0) throw std::runtime_error("mkfifo " + f);
+  }
   for (const auto& [name, bytes] : c.files) test_support::write_file(dir / name, bytes);
 
   Outcome outcome;
@@ -108,6 +147,7 @@ std::vector<std::string> violations(const Case& c, const Outcome& o, const std::
     if (!c.same_report_as.empty() && !reference.empty() && o.report != reference) {
       v.push_back("exit status 0 with a report that differs from the sound file's");
     }
+    for (std::string& fault : width_faults(o.report)) v.push_back(std::move(fault));
   } else {
     if (c.expect == Expect::kSuccess) {
       v.push_back(

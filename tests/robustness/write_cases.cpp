@@ -7,6 +7,8 @@
 // "answers.txt" (standard input), "args.txt" (the command line, one
 // argument a line) and "expect.txt" (the expected outcome and messages).
 // Run a case with:  cd DIR && vemrask $(cat args.txt) < answers.txt
+#include <sys/stat.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -36,6 +38,7 @@ int main(int argc, char** argv) {
       for (const std::string& d : c.directories) fs::create_directories(dir / d);
       std::error_code ec;
       for (const auto& [link, target] : c.links) fs::create_symlink(target, dir / link, ec);
+      for (const std::string& f : c.fifos) ::mkfifo((dir / f).c_str(), 0600);
       for (const auto& [name, bytes] : c.files) test_support::write_file(dir / name, bytes);
       test_support::write_file(dir / "answers.txt", c.answers);
       std::string args;
