@@ -252,15 +252,13 @@ void file_loop(RunState& run) {
     // a report (its message is in the output file already).
     if (run.status != 0) return;
     textio::OPNFIL(textio::fixed("raf.log", kNameLength), kLogFile, 0, run.status);
-    if (run.status != 0) {
-      platform::write_record(kScreen, "*** ERROR Opening log file: raf.log");
-      return;
-    }
+    if (run.status != 0) return;
 
+    // A file that cannot be opened ends the run before it is announced.
     INIRAF_0("OLD", current, 1, kRafFile, kScreen, kLogFile, run.status);
+    if (run.status != 0) return peaks_exit(run);
     platform::write_record(kScreen, std::string(45, '='));
     platform::write_record(kScreen, " Now processing: " + std::string(textio::trimmed(current)));
-    if (run.status != 0) return peaks_exit(run);
 
     VemRask_IniDMS(run.iw, run.nwiwa, kRafFile, kOutputFile, run.status);
     if (run.status != 0) return peaks_exit(run);

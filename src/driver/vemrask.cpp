@@ -95,10 +95,13 @@ int32_t vemrask(dms::IntView iw, dms::RealView rw, int32_t& nwiwa, int32_t& /*un
   const bool raf_file = platform::file_begins_with(output_file, raflib::format::kMagicText);
   if (!raf_file) textio::OPNFIL(output_name, kOutputFile, 0, run.status);
   if (raf_file || run.status != 0) {
+    // A file that cannot be opened ends the run with its status alone; the
+    // refusal of a RAF file is the program's own and says so.
     run.status = -1;
-    platform::write_record(kScreen, "*** ERROR Opening output file: " + output_file);
-    if (raf_file)
+    if (raf_file) {
+      platform::write_record(kScreen, "*** ERROR Opening output file: " + output_file);
       platform::write_record(kScreen, "         It is a RAF file: it is not overwritten");
+    }
     platform::close_unit(kOutputFile);
     platform::close_unit(kLogFile);
     return run.status;

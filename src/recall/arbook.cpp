@@ -225,11 +225,12 @@ void book(dms::IntView iw, std::string_view name, int32_t& pointer, int32_t leng
     b = 0;
   }
 
-  // The room: W x length in 64 bits; a negative length has no room either.
+  // The room: W x length in 64 bits.  A negative length passes on to the
+  // store, which refuses it with its own report.
   const int64_t needed = static_cast<int64_t>(w) * length;
   const int64_t room = static_cast<int64_t>(dms::DMSPAR(iw, dms::kParameterHighestFree)) -
                        dms::DMSPAR(iw, dms::kParameterLowestFree) + 1;
-  if (length < 0 || needed > room) {
+  if (needed > room) {
     frame.error(detail::kNoRoomStatus, {detail::text(Text::kInsufficientSpace), name});
     return;
   }

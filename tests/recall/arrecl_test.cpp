@@ -248,7 +248,23 @@ TEST_P(FileLengths, AreRefusedAsInsufficientSpace) {
   EXPECT_EQ(dms::DMSINQ(ws_.iw, "TCOORD", dms::kInquireWordsPerElement), 10);
 }
 
-INSTANTIATE_TEST_SUITE_P(Lengths, FileLengths, testing::Values(-3, 1'000'000, 1'073'741'824));
+INSTANTIATE_TEST_SUITE_P(Lengths, FileLengths, testing::Values(1'000'000, 1'073'741'824));
+
+// A negative catalogue length reaches the store, which refuses it.
+TEST_F(Recall, NegativeFileLengthIsRefusedByTheStore) {
+  RafModel model = full_model();
+  model.arrays[1].catalogue_length = -3;  // TCOORD
+  open(model);
+  Output out;
+  int32_t counter = 0;
+  recall(recall::kRecallStructure, counter);
+  EXPECT_EQ(counter, -1);
+  EXPECT_EQ(out.text(),
+            "\n\n\n *** ERROR return from a  K O R  library routine\n"
+            "     Negative dimension specified for array number   29\n"
+            "     Occured for array  TCOORD\n*** ERROR IN ARBOOK ***\n*** ERROR IN ARRECL ***\n");
+  EXPECT_EQ(dms::DMSINQ(ws_.iw, "TCOORD", dms::kInquireWordsPerElement), 10);
+}
 
 TEST_F(Recall, KeysOutsideTheirBlocksAreRefused) {
   open();

