@@ -111,16 +111,16 @@ void add_sections(Layout layout, Model& model) {
 
 }  // namespace
 
-BenchModel make_model(const ModelSpec& spec) {
+BenchModel make_model(const ModelPlan& plan) {
   BenchModel m;
-  m.spec = spec;
+  m.plan = plan;
   Model& model = m.model;
   model.title =
       std::string("VemRask benchmark, ") +
-      (spec.layout == Layout::kEveryJoint ? "every joint a transition, " : "realistic, ") +
-      std::to_string(spec.elements) + " elements";
+      (plan.layout == Layout::kEveryJoint ? "every joint a transition, " : "realistic, ") +
+      std::to_string(plan.elements) + " elements";
   model.time_domain = true;
-  add_sections(spec.layout, model);
+  add_sections(plan.layout, model);
   model.materials.push_back({1, 1, 355.0E6, 2.1E11, 0.3});
   model.materials.push_back({2, 1, 420.0E6, 2.1E11, 0.3});
 
@@ -141,12 +141,12 @@ BenchModel make_model(const ModelSpec& spec) {
   int32_t level = 0;
   std::size_t next_edge = 0;
   int32_t string = 0;
-  while (static_cast<int32_t>(model.elements.size()) < spec.elements) {
+  while (static_cast<int32_t>(model.elements.size()) < plan.elements) {
     if (next_edge == edges.size()) level_edges(level++, edges);
     const Edge& edge = edges[next_edge++];
     const int32_t f = string % kFamilies;
-    const bool pipe = spec.layout == Layout::kEveryJoint || string % kNonPipeEvery != 1;
-    const bool sharp = spec.layout == Layout::kRealistic && string % kSharpKinkEvery == 3;
+    const bool pipe = plan.layout == Layout::kEveryJoint || string % kNonPipeEvery != 1;
+    const bool sharp = plan.layout == Layout::kRealistic && string % kSharpKinkEvery == 3;
     const std::array<double, 3> a = position(edge.a);
     const std::array<double, 3> b = position(edge.b);
     const double segment = (edge.axis == 2 ? kStorey : kBay) / kStringElements;
@@ -155,7 +155,7 @@ BenchModel make_model(const ModelSpec& spec) {
 
     int32_t previous = joint_node(edge.a);
     for (int32_t i = 1; i <= kStringElements; ++i) {
-      if (static_cast<int32_t>(model.elements.size()) == spec.elements) break;
+      if (static_cast<int32_t>(model.elements.size()) == plan.elements) break;
       int32_t next = 0;
       if (i == kStringElements) {
         next = joint_node(edge.b);
@@ -170,14 +170,14 @@ BenchModel make_model(const ModelSpec& spec) {
       ModelElement e;
       e.number = 1000 + static_cast<int32_t>(model.elements.size()) + 1;
       e.type = raf_tools::kPipeElementType;
-      e.geometry = pipe ? geometry_number(spec.layout, f, i) : kBoxSection;
+      e.geometry = pipe ? geometry_number(plan.layout, f, i) : kBoxSection;
       e.material = f < 2 ? 1 : 2;
       e.nodes = {previous, next};
       model.elements.push_back(e);
 
       // Forces of a nominal stress amplitude on the section.
       const double d = kDiameters[static_cast<std::size_t>(f)];
-      const double t = wall(spec.layout, f, i);
+      const double t = wall(plan.layout, f, i);
       const raf_tools::SectionProperties p = raf_tools::tube_properties(d, t);
       const auto id = static_cast<uint64_t>(model.elements.size());
       ForceShape s;
@@ -223,7 +223,7 @@ void step_forces(const BenchModel& m, int32_t step, std::vector<double>& tfle) {
 
 std::vector<ModelArray> structure_arrays(const BenchModel& m) {
   std::vector<ModelArray> arrays = raf_tools::derive_arrays(m.model, {});
-  const int32_t steps = m.spec.steps;
+  const int32_t steps = m.plan.steps;
   const int32_t lw = raf_tools::kGlobalWords;
   std::vector<ModelArray> kept;
   for (ModelArray& a : arrays) {
@@ -253,17 +253,17 @@ std::vector<ModelArray> structure_arrays(const BenchModel& m) {
 
 bool write_model_file(const BenchModel& m, const std::filesystem::path& file, std::string& error) {
   const std::vector<ModelArray> arrays = structure_arrays(m);
-  std::vector<raf_tools::ArraySpec> specs;
+  std::vector<raf_tools::CataloguedArray> planned;
   for (const ModelArray& a : arrays) {
     const bool ints = a.data_type == "IN";
     const auto length = static_cast<int32_t>(ints ? a.values.ints.size() : a.values.reals.size());
-    specs.push_back({a.name, a.store_type, a.data_type, length, 0});
+    planned.push_back({a.name, a.store_type, a.data_type, length, 0});
   }
   const auto forces = static_cast<int32_t>(kForceValues * m.shapes.size());
-  specs.push_back({"TFLE", "POST", "DP", forces, 0});
+  planned.push_back({"TFLE", "POST", "DP", forces, 0});
 
   raf_tools::Catalogue catalogue;
-  if (!raf_tools::plan_catalogue(specs, m.spec.steps, {}, catalogue, error)) return false;
+  if (!raf_tools::plan_catalogue(planned, m.plan.steps, {}, catalogue, error)) return false;
   raf_tools::RafWriter writer(std::move(catalogue));
   if (!writer.create(file, error)) return false;
   for (const ModelArray& a : arrays) {
@@ -272,7 +272,7 @@ bool write_model_file(const BenchModel& m, const std::filesystem::path& file, st
     if (!ok) return false;
   }
   std::vector<double> tfle;
-  for (int32_t s = 1; s <= m.spec.steps; ++s) {
+  for (int32_t s = 1; s <= m.plan.steps; ++s) {
     step_forces(m, s, tfle);
     if (!writer.put_step("TFLE", s, tfle, error)) return false;
   }

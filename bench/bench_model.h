@@ -37,7 +37,7 @@ namespace bench {
 
 enum class Layout : int { kRealistic = 0, kEveryJoint = 1 };
 
-struct ModelSpec {
+struct ModelPlan {
   int32_t elements = 10000;
   int32_t steps = 1000;
   Layout layout = Layout::kRealistic;
@@ -55,21 +55,21 @@ struct ForceShape {
 };
 
 struct BenchModel {
-  ModelSpec spec;
+  ModelPlan plan;
   raf_tools::Model model;          ///< nodes, elements, sections, materials; no steps
   std::vector<ForceShape> shapes;  ///< per element, in element order
 };
 
-/// The model of `spec` (its structure; the steps are made by step_forces and
+/// The model of `plan` (its structure; the steps are made by step_forces and
 /// global_arrays).  elements >= 1, steps >= 0.
-BenchModel make_model(const ModelSpec& spec);
+BenchModel make_model(const ModelPlan& plan);
 
 /// TFLE of step `step` (1-based): 12 values per element, element after
 /// element.  `tfle` is resized to 12 x elements.
 void step_forces(const BenchModel& m, int32_t step, std::vector<double>& tfle);
 
 /// The structure, control and global arrays of the RAF file (everything but
-/// TFLE), MSTRU and MGLRES/TGLRES for spec.steps steps.
+/// TFLE), MSTRU and MGLRES/TGLRES for plan.steps steps.
 std::vector<raf_tools::ModelArray> structure_arrays(const BenchModel& m);
 
 /// Writes the RAF file of `m`; false with `error` on failure.

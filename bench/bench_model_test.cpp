@@ -20,7 +20,7 @@ constexpr int32_t kMessageUnit = 43;
 /// A model's structure arrays with views of them, as the check reads them.
 struct Arrays {
   explicit Arrays(const bench::BenchModel& m) : arrays(bench::structure_arrays(m)) {
-    pm.nel = m.spec.elements;
+    pm.nel = m.plan.elements;
     pm.meltyp = ints("MELTYP");
     pm.melgeo = ints("MELGEO");
     pm.mgetyp = ints("MGETYP");

@@ -44,7 +44,7 @@ dms::Vec1<T> view(const std::vector<raf_tools::ModelArray>& arrays, std::string_
 void count_ends(const bench::BenchModel& m, int64_t& pipe_ends, int64_t& transitions) {
   const std::vector<raf_tools::ModelArray> arrays = bench::structure_arrays(m);
   check::detail::PipeModel pm;
-  pm.nel = m.spec.elements;
+  pm.nel = m.plan.elements;
   pm.meltyp = view<int32_t>(arrays, "MELTYP");
   pm.melgeo = view<int32_t>(arrays, "MELGEO");
   pm.mgetyp = view<int32_t>(arrays, "MGETYP");
@@ -67,16 +67,16 @@ void count_ends(const bench::BenchModel& m, int64_t& pipe_ends, int64_t& transit
 }  // namespace
 
 int main(int argc, char** argv) {
-  bench::ModelSpec spec;
+  bench::ModelPlan plan;
   std::filesystem::path output;
   for (int i = 1; i < argc; ++i) {
     const std::string_view arg = argv[i];
     if (arg == "--every-joint") {
-      spec.layout = bench::Layout::kEveryJoint;
+      plan.layout = bench::Layout::kEveryJoint;
     } else if (arg == "--elements" && i + 1 < argc) {
-      if (!to_int(argv[++i], spec.elements) || spec.elements < 1) return usage();
+      if (!to_int(argv[++i], plan.elements) || plan.elements < 1) return usage();
     } else if (arg == "--steps" && i + 1 < argc) {
-      if (!to_int(argv[++i], spec.steps) || spec.steps < 0) return usage();
+      if (!to_int(argv[++i], plan.steps) || plan.steps < 0) return usage();
     } else if (arg == "-o" && i + 1 < argc) {
       output = argv[++i];
     } else {
@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
   }
   if (output.empty()) return usage();
 
-  const bench::BenchModel m = bench::make_model(spec);
+  const bench::BenchModel m = bench::make_model(plan);
   std::string error;
   if (!bench::write_model_file(m, output, error)) {
     std::fprintf(stderr, "vemrask_bench_model: %s\n", error.c_str());
@@ -97,7 +97,7 @@ int main(int argc, char** argv) {
   std::error_code ec;
   const auto bytes = std::filesystem::file_size(output, ec);
   std::printf("%s: %lld bytes, %d elements, %d steps, %lld pipe ends, %lld transition ends\n",
-              output.string().c_str(), ec ? -1LL : static_cast<long long>(bytes), spec.elements,
-              spec.steps, static_cast<long long>(pipe_ends), static_cast<long long>(transitions));
+              output.string().c_str(), ec ? -1LL : static_cast<long long>(bytes), plan.elements,
+              plan.steps, static_cast<long long>(pipe_ends), static_cast<long long>(transitions));
   return 0;
 }

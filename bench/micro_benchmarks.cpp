@@ -65,12 +65,12 @@ dms::Vec1<T> view(std::vector<T>& v) {
 /// A benchmark model held in memory: its arrays as the pass reads them and
 /// the forces of a few steps.
 struct InMemory {
-  explicit InMemory(const bench::ModelSpec& spec) : model(bench::make_model(spec)) {
+  explicit InMemory(const bench::ModelPlan& plan) : model(bench::make_model(plan)) {
     for (raf_tools::ModelArray& a : bench::structure_arrays(model)) {
       if (!a.values.ints.empty()) ints[a.name] = std::move(a.values.ints);
       if (!a.values.reals.empty()) reals[a.name] = std::move(a.values.reals);
     }
-    nel = spec.elements;
+    nel = plan.elements;
     forces.resize(kSteps);
     for (int32_t s = 1; s <= kSteps; ++s) {
       bench::step_forces(model, s, forces[static_cast<std::size_t>(s - 1)]);
@@ -103,7 +103,7 @@ struct InMemory {
 InMemory& model_of(int32_t elements, bench::Layout layout) {
   static std::map<std::pair<int32_t, int>, std::unique_ptr<InMemory>> models;
   auto& m = models[{elements, static_cast<int>(layout)}];
-  if (!m) m = std::make_unique<InMemory>(bench::ModelSpec{elements, 0, layout});
+  if (!m) m = std::make_unique<InMemory>(bench::ModelPlan{elements, 0, layout});
   return *m;
 }
 
@@ -285,7 +285,7 @@ void RecallForces(benchmark::State& state) {
         }
         benchmark::DoNotOptimize(session.rw()(pointer));
       }
-      state.SetBytesProcessed(state.iterations() * int64_t{kForceValues} * m.spec.elements * 8);
+      state.SetBytesProcessed(state.iterations() * int64_t{kForceValues} * m.plan.elements * 8);
     }
   }
   std::error_code ec;

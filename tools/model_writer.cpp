@@ -314,7 +314,7 @@ CatalogueWords Catalogue::words() const {
   return w;
 }
 
-bool plan_catalogue(std::span<const ArraySpec> arrays, int32_t steps,
+bool plan_catalogue(std::span<const CataloguedArray> arrays, int32_t steps,
                     const CatalogueOptions& options, Catalogue& catalogue, std::string& error) {
   if (steps < 0 || options.key_base < 0 || options.record_length < 1 ||
       options.record_length > 1000 || options.spare_numbers > kMaxArrayNumber ||
@@ -330,7 +330,7 @@ bool plan_catalogue(std::span<const ArraySpec> arrays, int32_t steps,
 
   std::set<std::string> names;
   std::set<int32_t> numbers;
-  for (const ArraySpec& a : arrays) {
+  for (const CataloguedArray& a : arrays) {
     int32_t first = 0;
     int32_t second = 0;
     if (!name_code(a.name, first, second)) {
@@ -355,7 +355,7 @@ bool plan_catalogue(std::span<const ArraySpec> arrays, int32_t steps,
   int32_t result = 0;
   int32_t restart = 0;
   int32_t next_number = kFirstUserNumber;
-  for (const ArraySpec& a : arrays) {
+  for (const CataloguedArray& a : arrays) {
     const auto store = store_type_code(a.store_type);
     if (!store) {
       error = "array " + a.name + ": unknown store type '" + a.store_type + "'";
@@ -607,7 +607,7 @@ bool RafWriter::finish(std::string& error) {
 bool write_model(const std::filesystem::path& file, std::span<const ModelArray> arrays,
                  const CatalogueOptions& options, const WriterSettings& settings,
                  std::string& error) {
-  std::vector<ArraySpec> specs;
+  std::vector<CataloguedArray> planned;
   std::size_t steps = 0;
   for (const ModelArray& a : arrays) {
     const auto store = store_type_code(a.store_type);
@@ -637,13 +637,14 @@ bool write_model(const std::filesystem::path& file, std::span<const ModelArray> 
       error = "array " + a.name + ": its sets of values differ in length";
       return false;
     }
-    specs.push_back(
+    planned.push_back(
         {a.name, a.store_type, a.data_type, static_cast<int32_t>(std::max<int64_t>(length, 0)), 0});
     steps = std::max(steps, a.steps.size());
   }
 
   Catalogue catalogue;
-  if (!plan_catalogue(specs, static_cast<int32_t>(steps), options, catalogue, error)) return false;
+  if (!plan_catalogue(planned, static_cast<int32_t>(steps), options, catalogue, error))
+    return false;
   for (const ModelArray& a : arrays) {
     if (a.catalogue_length >= 0) catalogue.find(a.name)->length = a.catalogue_length;
   }

@@ -111,7 +111,7 @@ std::string decode_name(int32_t first, int32_t second);
 // ---- the catalogue -------------------------------------------------------------
 
 /// An array to be catalogued.
-struct ArraySpec {
+struct CataloguedArray {
   std::string name;        ///< 1 to 8 characters
   std::string store_type;  ///< "STRU", "CTRL", "GLOB", "POST", "REST", "S+PO", ...
   std::string data_type;   ///< "IN", "SP", "RE", "DP", "I8"
@@ -188,7 +188,7 @@ struct Catalogue {
 /// order given) and sizes the key blocks and the MFP for `steps` steps.
 /// False, with `error` saying why, for a bad name, a duplicate name or
 /// number, an unknown store or data type word, or a negative length.
-[[nodiscard]] bool plan_catalogue(std::span<const ArraySpec> arrays, int32_t steps,
+[[nodiscard]] bool plan_catalogue(std::span<const CataloguedArray> arrays, int32_t steps,
                                   const CatalogueOptions& options, Catalogue& catalogue,
                                   std::string& error);
 

@@ -444,17 +444,17 @@ std::vector<raf_tools::ModelArray> arrays_of(const std::string& text) {
 /// step `skip_step` (its key is catalogued, nothing is stored under it).
 bool write_without_step(const fs::path& file, const std::vector<raf_tools::ModelArray>& arrays,
                         const std::string& skip, int skip_step, std::string& error) {
-  std::vector<raf_tools::ArraySpec> specs;
+  std::vector<raf_tools::CataloguedArray> planned;
   int steps = 0;
   for (const auto& a : arrays) {
     const auto data = raf_tools::data_type_info(a.data_type);
     const raf_tools::ArrayValues& v = a.steps.empty() ? a.values : a.steps.front();
     const std::size_t n = data->integers ? v.ints.size() : v.reals.size();
-    specs.push_back({a.name, a.store_type, a.data_type, static_cast<int32_t>(n), 0});
+    planned.push_back({a.name, a.store_type, a.data_type, static_cast<int32_t>(n), 0});
     steps = std::max(steps, static_cast<int>(a.steps.size()));
   }
   raf_tools::Catalogue catalogue;
-  if (!raf_tools::plan_catalogue(specs, steps, {}, catalogue, error)) return false;
+  if (!raf_tools::plan_catalogue(planned, steps, {}, catalogue, error)) return false;
   raf_tools::RafWriter writer(std::move(catalogue));
   if (!writer.create(file, error)) return false;
   for (const auto& a : arrays) {

@@ -281,7 +281,7 @@ TEST(NameCode, MatchesTheCodesOfTheReferenceFile) {
 
 TEST(PlanCatalogue, RefusesWhatNoCatalogueCanHold) {
   struct Case {
-    std::vector<raf_tools::ArraySpec> specs;
+    std::vector<raf_tools::CataloguedArray> planned;
     const char* fragment;
   };
   const std::vector<Case> cases = {
@@ -296,16 +296,16 @@ TEST(PlanCatalogue, RefusesWhatNoCatalogueCanHold) {
   for (const Case& c : cases) {
     raf_tools::Catalogue cat;
     std::string error;
-    EXPECT_FALSE(raf_tools::plan_catalogue(c.specs, 1, {}, cat, error)) << c.fragment;
+    EXPECT_FALSE(raf_tools::plan_catalogue(c.planned, 1, {}, cat, error)) << c.fragment;
     EXPECT_NE(error.find(c.fragment), std::string::npos) << error;
   }
 
   // Given numbers are kept, the others fill the gaps from 11.
   raf_tools::Catalogue cat;
   std::string error;
-  const std::vector<raf_tools::ArraySpec> specs = {
+  const std::vector<raf_tools::CataloguedArray> planned = {
       {"A", "STRU", "IN", 1, 0}, {"B", "STRU", "IN", 1, 11}, {"C", "POST", "DP", 1, 0}};
-  ASSERT_TRUE(raf_tools::plan_catalogue(specs, 4, {}, cat, error)) << error;
+  ASSERT_TRUE(raf_tools::plan_catalogue(planned, 4, {}, cat, error)) << error;
   EXPECT_EQ(cat.find("A")->number, 12);
   EXPECT_EQ(cat.find("B")->number, 11);
   EXPECT_EQ(cat.find("C")->number, 13);
@@ -370,9 +370,9 @@ TEST(RafWriter, RefusesValuesThatDoNotFitTheCatalogue) {
   TempDir dir;
   raf_tools::Catalogue cat;
   std::string error;
-  const std::vector<raf_tools::ArraySpec> specs = {{"MSTRU", "STRU", "IN", 2, 0},
-                                                   {"TFLE", "POST", "DP", 2, 0}};
-  ASSERT_TRUE(raf_tools::plan_catalogue(specs, 2, {}, cat, error)) << error;
+  const std::vector<raf_tools::CataloguedArray> planned = {{"MSTRU", "STRU", "IN", 2, 0},
+                                                           {"TFLE", "POST", "DP", 2, 0}};
+  ASSERT_TRUE(raf_tools::plan_catalogue(planned, 2, {}, cat, error)) << error;
   raf_tools::RafWriter w(cat);
   const std::vector<int32_t> two = {1, 2};
   const std::vector<double> reals = {1.0, 2.0};
@@ -406,8 +406,8 @@ TEST(RafWriter, UnfinishedFileIsClosedWithoutItsCatalogue) {
   TempDir dir;
   raf_tools::Catalogue cat;
   std::string error;
-  const std::vector<raf_tools::ArraySpec> specs = {{"MSTRU", "STRU", "IN", 1, 0}};
-  ASSERT_TRUE(raf_tools::plan_catalogue(specs, 0, {}, cat, error));
+  const std::vector<raf_tools::CataloguedArray> planned = {{"MSTRU", "STRU", "IN", 1, 0}};
+  ASSERT_TRUE(raf_tools::plan_catalogue(planned, 0, {}, cat, error));
   {
     raf_tools::RafWriter w(cat);
     ASSERT_TRUE(w.create(dir / "u.raf", error)) << error;
