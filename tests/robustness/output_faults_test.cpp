@@ -23,6 +23,13 @@ using test_support::write_file;
 
 const std::string kBinary = VEMRASK_BINARY;
 
+// An output file or raf.log that cannot be opened ends the run with its
+// status alone: no message, no report.  What the screen shows then.
+const std::string kEndsAtOutputFile =
+    "Give Output File Name             :  \n Return value from vemrask: -1 \n";
+const std::string kEndsBeforeTheFirstFile =
+    " ...Number of files found :      1\n\n\n Return value from vemrask: -1 \n";
+
 bool has_full_device() {
   std::ofstream probe("/dev/full");
   return probe.good();
@@ -94,12 +101,6 @@ class OutputFaults : public testing::Test {
 TEST_F(OutputFaults, EndWithAMessageAndStatus1) {
   const std::string written = "the output file could not be written (error flag 28)";
   const std::string log_written = "raf.log could not be written (error flag 28)";
-  // An output file or raf.log that cannot be opened ends the run with its
-  // status alone: no message, no report.
-  const std::string kEndsAtOutputFile =
-      "Give Output File Name             :  \n Return value from vemrask: -1 \n";
-  const std::string kEndsBeforeTheFirstFile =
-      " ...Number of files found :      1\n\n\n Return value from vemrask: -1 \n";
   const std::vector<Scenario> scenarios = {
       {"report-on-full-disk", output_to_full, "report.txt", "good.raf\n", {written}},
       {"report-on-full-disk-failed-run", output_to_full, "report.txt", "bad.raf\n", {written}},
@@ -153,10 +154,7 @@ TEST_F(OutputFaults, ReadOnlyDirectories) {
   c.answers = answers_for(b, "files.lst", "locked/report.txt");
   Outcome o = run_case(kBinary, c, dir.path());
   EXPECT_EQ(o.run.exit_status, 1);
-  EXPECT_NE(
-      o.run.screen.find("Give Output File Name             :  \n Return value from vemrask: -1 \n"),
-      std::string::npos)
-      << o.run.screen;
+  EXPECT_NE(o.run.screen.find(kEndsAtOutputFile), std::string::npos) << o.run.screen;
 
   // raf.log in a working directory that refuses new files.
   fs::permissions(locked, fs::perms::owner_all);
@@ -166,10 +164,7 @@ TEST_F(OutputFaults, ReadOnlyDirectories) {
   d.answers = answers_for(b, "files.lst", "../report.txt");
   o = run_case(kBinary, d, locked);
   EXPECT_EQ(o.run.exit_status, 1);
-  EXPECT_NE(o.run.screen.find(
-                " ...Number of files found :      1\n\n\n Return value from vemrask: -1 \n"),
-            std::string::npos)
-      << o.run.screen;
+  EXPECT_NE(o.run.screen.find(kEndsBeforeTheFirstFile), std::string::npos) << o.run.screen;
   EXPECT_EQ(test_support::read_file(dir / "report.txt").find(kClosingLine), std::string::npos);
 }
 
