@@ -1,5 +1,8 @@
 #include "driver/dialogue.h"
 
+#include <optional>
+
+#include "driver/messages.h"
 #include "platform/units.h"
 #include "textio/textio.h"
 
@@ -21,6 +24,37 @@ std::string ask_answer(std::string_view prompt) {
     throw textio::InputStop("No answer to \"" + question + "\": the input has ended");
   }
   return textio::fixed(line, kNameLength);
+}
+
+std::string answer(const RunState& run, Question question, std::string_view prompt) {
+  const RunOptions& o = run.options;
+  const std::optional<std::string>* given = nullptr;
+  switch (question) {
+    case Question::kList:
+      given = &o.list;
+      break;
+    case Question::kOutput:
+      given = &o.output;
+      break;
+    case Question::kSorted:
+      given = &o.sorted;
+      break;
+    case Question::kTime:
+      given = &o.time;
+      break;
+    case Question::kLoadCase:
+      given = &o.load_case;
+      break;
+    case Question::kLoadLevel:
+      given = &o.load_level;
+      break;
+  }
+  if ((given != nullptr && given->has_value()) || o.non_interactive) {
+    textio::ASKTXT(platform::kScreen, prompt);
+    return textio::fixed(given != nullptr ? given->value_or(std::string()) : std::string(),
+                         kNameLength);
+  }
+  return ask_answer(prompt);
 }
 
 namespace {
@@ -57,6 +91,7 @@ void finish_output(RunState& run) {
   const int output = platform::close_unit(platform::kOutputFile);
   const int log = platform::close_unit(platform::kLogFile);
   if (output != 0) {
+    report_failure(Line::kCannotWrite, {run.output_name, status_reason(output)});
     platform::write_record(platform::kScreen, "");
     platform::write_record(platform::kScreen,
                            " *** ERROR: the output file could not be written (error flag " +
@@ -64,10 +99,11 @@ void finish_output(RunState& run) {
     run.status = -1;
   }
   if (log != 0) {
+    report_failure(Line::kCannotWrite, {run.options.log_file, status_reason(log)});
     platform::write_record(platform::kScreen, "");
-    platform::write_record(
-        platform::kScreen,
-        " *** ERROR: raf.log could not be written (error flag " + std::to_string(log) + ")");
+    platform::write_record(platform::kScreen, " *** ERROR: " + run.options.log_file +
+                                                  " could not be written (error flag " +
+                                                  std::to_string(log) + ")");
     run.status = -1;
   }
 }

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "dms/work_array.h"
+#include "driver/options.h"
 #include "driver/run_state.h"
 
 namespace driver {
@@ -17,6 +18,17 @@ namespace driver {
 /// run completed, else the failing status.  `unused` is never read.  Throws
 /// textio::InputStop when an answer cannot be used.
 int32_t vemrask(dms::IntView iw, dms::RealView rw, int32_t& nwiwa, int32_t& unused);
+
+/// What a run tells the program entry beyond its status.
+struct RunEnd {
+  bool step_option_misfit = false;  ///< a step-limit option did not fit the first file
+  int32_t skipped = 0;              ///< files --keep-going passed over
+  int64_t at_or_above = 0;          ///< element results at or above --fail-above
+};
+
+/// The main routine with the command line's answers and switches.
+int32_t vemrask(dms::IntView iw, dms::RealView rw, int32_t& nwiwa, int32_t& unused,
+                const RunOptions& options, RunEnd& end);
 
 /// The nine banner lines (48 characters each), without the two empty lines
 /// that precede them.

@@ -2,15 +2,20 @@
 // the first file's step dialogue is run, and the geometry and result passes
 // of the pancake check fill the file's result block; after the last file the
 // report is written.  A failure before the result pass ends the run through
-// the PEAKS exit.
+// the PEAKS exit; with --keep-going the file is skipped instead and the
+// report covers the files that were checked.
+#include <algorithm>
 #include <array>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 #include "check/check.h"
 #include "dms/dms.h"
 #include "driver/dialogue.h"
 #include "driver/driver.h"
+#include "driver/messages.h"
 #include "driver/raf_open.h"
 #include "driver/report.h"
 #include "driver/result_blocks.h"
@@ -157,7 +162,8 @@ void step_dialogue(RunState& run, int32_t newlty) {
     platform::write_record(kScreen, " This is a Time Domain Simulation");
     empty(2);
     run.load_case = 1;
-    const std::string answer = ask_answer("Give Time  (Default is up to max): ");
+    const std::string answer =
+        driver::answer(run, Question::kTime, "Give Time  (Default is up to max): ");
     if (textio::LENTRM(answer) == 0) {
       platform::write_record(kScreen, " Checks entire simulation");
       empty(2);
@@ -172,7 +178,8 @@ void step_dialogue(RunState& run, int32_t newlty) {
     empty(2);
     platform::write_record(kScreen, " This is a Static Simulation with load case/level");
     empty(2);
-    const std::string answer = ask_answer("LoadCase  (Default is entire sim): ");
+    const std::string answer =
+        driver::answer(run, Question::kLoadCase, "LoadCase  (Default is entire sim): ");
     if (textio::LENTRM(answer) == 0) {
       empty(2);
       platform::write_record(kScreen, " Checks entire simulation    ");
@@ -183,7 +190,8 @@ void step_dialogue(RunState& run, int32_t newlty) {
       run.load_case = answer_int(answer);
       empty(2);
       platform::write_record(kScreen, " Checks Load Case :" + textio::int_field(run.load_case, 6));
-      const std::string level = ask_answer("Load Level (Default is up to max): ");
+      const std::string level =
+          driver::answer(run, Question::kLoadLevel, "Load Level (Default is up to max): ");
       if (textio::LENTRM(level) == 0) {
         platform::write_record(kScreen, " Checks entire load case ");
         empty(2);
@@ -231,84 +239,212 @@ void VemRask_IniDMS(dms::IntView iw, int32_t nwiwa, int32_t raf_unit, int32_t ou
   }
 }
 
+// How the work on one file ended.
+struct FileOutcome {
+  enum class Kind {
+    kChecked,  ///< the file's result block is complete
+    kFailed,   ///< the file cannot be checked; `reason` says why
+    kRunEnds,  ///< the run cannot go on (its line on standard error is written)
+  } kind = Kind::kChecked;
+  std::string reason;        ///< kFailed: for standard error, after the file's name
+  bool peaks = true;         ///< kFailed: the run ends through the PEAKS exit
+  std::string peaks_detail;  ///< the line after the PEAKS heading, if any
+};
+
+FileOutcome failed(std::string reason, std::string peaks_detail = {}) {
+  return {FileOutcome::Kind::kFailed, std::move(reason), true, std::move(peaks_detail)};
+}
+
+FileOutcome run_ends() {
+  FileOutcome out;
+  out.kind = FileOutcome::Kind::kRunEnds;
+  return out;
+}
+
+FileOutcome failed(Line reason) {
+  return failed(line_text(reason));
+}
+
+// The step-limit option that does not fit a file of kind `newlty`, if any.
+const char* step_option_misfit(const RunOptions& o, int32_t newlty) {
+  if (newlty == 1) {
+    if (o.load_case) return "load-case";
+    if (o.load_level) return "load-level";
+    return nullptr;
+  }
+  return o.time ? "time" : nullptr;
+}
+
+// Opens, reads and checks file i into its result block.  `a` receives the
+// file's arrays once they are known.
+FileOutcome check_file(RunState& run, int32_t i, ResultBlocks& blocks, FileArrays& a) {
+  const std::string& current = run.file_names[static_cast<std::size_t>(i - 1)];
+  const std::string name(textio::trimmed(current));
+  int32_t output_unit = kOutputFile;
+  const recall::MessageControl messages(&output_unit, 1);
+
+  const int log_status =
+      textio::open_file(textio::fixed(run.options.log_file, kNameLength), kLogFile, 0);
+  if (log_status != 0) {
+    run.status = -1;
+    report_failure(Line::kCannotOpen, {run.options.log_file, status_reason(log_status)});
+    return run_ends();
+  }
+
+  // A file that cannot be opened fails before it is announced.
+  int32_t raf_error = 0;
+  INIRAF_0("OLD", current, 1, kRafFile, kScreen, kLogFile, run.status, &raf_error);
+  if (run.status != 0) return failed(raf_refusal_reason(raf_error, name));
+  platform::write_record(kScreen, std::string(45, '='));
+  platform::write_record(kScreen, " Now processing: " + name);
+
+  VemRask_IniDMS(run.iw, run.nwiwa, kRafFile, kOutputFile, run.status);
+  if (run.status != 0) return failed(Line::kReasonUnreadable);
+
+  for (std::string_view instruction : {recall::kRecallStructure, recall::kRecallControl,
+                                       recall::kRecallGlobal, recall::kRecallResult}) {
+    recall::ARRECL(run.iw, run.rw, instruction, 1, kRafFile, messages, run.status);
+  }
+  if (run.status != 0) return failed(Line::kReasonUnreadable);
+
+  if (!lookup_arrays(run, a)) return failed(Line::kReasonUnreadable);
+  if (!read_parameters(run, a)) return failed(Line::kReasonUnreadable);
+
+  // Capacity: the result blocks of the run hold at most as many values as
+  // 1000 files of 10,000 elements would.
+  if (a.nel < 0) {
+    return failed(line_text(Line::kReasonNel, {std::to_string(a.nel)}),
+                  "      The element count NEL =" + textio::int_field(a.nel, 12) +
+                      " of this file is not valid");
+  }
+  const int64_t values = int64_t{run.file_count} * kValuesPerElement * a.nel;
+  if (values > kResultCapacity) {
+    return failed(
+        line_text(Line::kReasonCapacity, {std::to_string(values), std::to_string(kResultCapacity)}),
+        "      " + std::to_string(run.file_count) + " files x " +
+            std::to_string(kValuesPerElement) + " x " + std::to_string(a.nel) +
+            " elements = " + std::to_string(values) + " result values exceed the capacity of " +
+            std::to_string(kResultCapacity));
+  }
+
+  // The step dialogue, for the first file read far enough to know its kind.
+  if (!run.step_dialogue_done) {
+    if (const char* option = step_option_misfit(run.options, a.newlty)) {
+      const std::string kind = a.newlty == 1 ? "time domain" : "static";
+      platform::write_record(kScreen, line_text(Line::kStepOptionScreen, {name, option, kind}));
+      report_failure(Line::kStepOption, {name, option, kind});
+      run.step_option_misfit = true;
+      run.status = -1;
+      return run_ends();
+    }
+    step_dialogue(run, a.newlty);
+    run.step_dialogue_done = true;
+  }
+
+  check::VemRask_04(a.nel, a.meltyp, a.mgetyp, a.melgeo, a.mnpc, a.mpmnpc, a.tcoord, a.tcrgeo,
+                    a.mxgepr, a.melex, kOutputFile, run.status);
+  if (run.status != 0) return failed(Line::kReasonGeometry);
+
+  PreparedBlock block = blocks.prepare(i, a.nel);
+  check::VemRask_01(a.mglres, a.tglres, a.mxglpr, a.lststo, a.nel, a.meltyp, a.melex, a.melmat,
+                    a.matyp, a.mxmapr, a.tmapa, a.melgeo, a.mgetyp, a.mxgepr, a.tcrgeo, a.mpevec,
+                    a.tgepa, block.values, kValuesPerElement, kRafFile, run.iw, run.rw,
+                    run.load_case, run.step_limit_on, run.step_limit, a.mnpc, a.mpmnpc, a.tcoord,
+                    kOutputFile, run.status);
+  if (run.status != 0) {
+    FileOutcome out = failed(Line::kReasonResultPass);
+    out.peaks = false;  // the pass wrote its message to the output file
+    return out;
+  }
+  return {};
+}
+
+// --keep-going: the file's messages stay where they were written; a line
+// names it in the output file, on the screen and on standard error.
+void skip_file(RunState& run, int32_t i, const std::string& reason) {
+  const std::string name(textio::trimmed(run.file_names[static_cast<std::size_t>(i - 1)]));
+  platform::write_record(kOutputFile, "");
+  platform::write_record(kOutputFile, line_text(Line::kSkippedOutput, {name}));
+  platform::write_record(kScreen, line_text(Line::kSkippedScreen, {name}));
+  report_note(Line::kSkipped, {name, reason});
+  run.skipped.push_back({i, name});
+  run.status = 0;
+}
+
+// Element results of files 1..nfiles with value 1 at or above `limit`.
+int64_t count_at_or_above(const ResultBlocks& blocks, int32_t nfiles, double limit) {
+  int64_t count = 0;
+  for (int32_t f = 1; f <= nfiles; ++f) {
+    for (int32_t j = 1; j <= blocks.records(f); ++j) {
+      if (blocks.value(f, j, 1) >= limit) ++count;
+    }
+  }
+  return count;
+}
+
 }  // namespace
 
 void file_loop(RunState& run) {
   if (run.file_count > kMaxFiles) {
+    report_failure(Line::kTooManyFiles,
+                   {run.list_name, std::to_string(run.file_count), std::to_string(kMaxFiles)});
     peaks_exit(run, "      The list names " + std::to_string(run.file_count) +
                         " RAF files; a run takes at most " + std::to_string(kMaxFiles));
     return;
   }
 
-  int32_t output_unit = kOutputFile;
-  const recall::MessageControl messages(&output_unit, 1);
   ResultBlocks blocks(run.file_count);
   FileArrays last;
+  std::vector<int32_t> checked;
 
   for (int32_t i = 1; i <= run.file_count; ++i) {
-    const std::string current = run.file_names[static_cast<std::size_t>(i - 1)];
-
     // A failed result pass of the file before ends the run here, without
     // a report (its message is in the output file already).
     if (run.status != 0) return;
-    textio::OPNFIL(textio::fixed("raf.log", kNameLength), kLogFile, 0, run.status);
-    if (run.status != 0) return;
-
-    // A file that cannot be opened ends the run before it is announced.
-    INIRAF_0("OLD", current, 1, kRafFile, kScreen, kLogFile, run.status);
-    if (run.status != 0) return peaks_exit(run);
-    platform::write_record(kScreen, std::string(45, '='));
-    platform::write_record(kScreen, " Now processing: " + std::string(textio::trimmed(current)));
-
-    VemRask_IniDMS(run.iw, run.nwiwa, kRafFile, kOutputFile, run.status);
-    if (run.status != 0) return peaks_exit(run);
-
-    for (std::string_view instruction : {recall::kRecallStructure, recall::kRecallControl,
-                                         recall::kRecallGlobal, recall::kRecallResult}) {
-      recall::ARRECL(run.iw, run.rw, instruction, 1, kRafFile, messages, run.status);
-    }
-    if (run.status != 0) return peaks_exit(run);
 
     FileArrays a;
-    if (!lookup_arrays(run, a)) return peaks_exit(run);
-    if (!read_parameters(run, a)) return peaks_exit(run);
-
-    // Capacity: the result blocks of the run hold at most as many values as
-    // 1000 files of 10,000 elements would.
-    if (a.nel < 0) {
-      return peaks_exit(run, "      The element count NEL =" + textio::int_field(a.nel, 12) +
-                                 " of this file is not valid");
+    const FileOutcome outcome = check_file(run, i, blocks, a);
+    if (outcome.kind == FileOutcome::Kind::kRunEnds) return;
+    if (outcome.kind == FileOutcome::Kind::kFailed) {
+      if (run.options.keep_going) {
+        skip_file(run, i, outcome.reason);
+        continue;
+      }
+      const std::string name(textio::trimmed(run.file_names[static_cast<std::size_t>(i - 1)]));
+      report_failure(Line::kRafRefused, {name, outcome.reason});
+      if (outcome.peaks) return peaks_exit(run, outcome.peaks_detail);
+      // A failed result pass keeps the run's status at -1: the run ends at
+      // the next file, or after the report when it was the last one.
     }
-    const int64_t values = int64_t{run.file_count} * kValuesPerElement * a.nel;
-    if (values > kResultCapacity) {
-      return peaks_exit(run, "      " + std::to_string(run.file_count) + " files x " +
-                                 std::to_string(kValuesPerElement) + " x " + std::to_string(a.nel) +
-                                 " elements = " + std::to_string(values) +
-                                 " result values exceed the capacity of " +
-                                 std::to_string(kResultCapacity));
-    }
-
-    if (i == 1) step_dialogue(run, a.newlty);
-
-    check::VemRask_04(a.nel, a.meltyp, a.mgetyp, a.melgeo, a.mnpc, a.mpmnpc, a.tcoord, a.tcrgeo,
-                      a.mxgepr, a.melex, kOutputFile, run.status);
-    if (run.status != 0) return peaks_exit(run);
-
-    PreparedBlock block = blocks.prepare(i, a.nel);
-    check::VemRask_01(a.mglres, a.tglres, a.mxglpr, a.lststo, a.nel, a.meltyp, a.melex, a.melmat,
-                      a.matyp, a.mxmapr, a.tmapa, a.melgeo, a.mgetyp, a.mxgepr, a.tcrgeo, a.mpevec,
-                      a.tgepa, block.values, kValuesPerElement, kRafFile, run.iw, run.rw,
-                      run.load_case, run.step_limit_on, run.step_limit, a.mnpc, a.mpmnpc, a.tcoord,
-                      kOutputFile, run.status);
     last = a;
+    checked.push_back(i);
   }
 
+  int32_t nfiles = run.file_count;
+  int32_t name_width = run.longest_name;
+  std::vector<std::string> names;
+  if (!run.skipped.empty()) {
+    // The report of a run whose list held only the checked files.
+    blocks.keep_only(checked);
+    nfiles = static_cast<int32_t>(checked.size());
+    name_width = 0;
+    for (const int32_t i : checked) {
+      const auto k = static_cast<std::size_t>(i - 1);
+      names.push_back(run.file_names[k]);
+      const int32_t length =
+          k < run.name_lengths.size() ? run.name_lengths[k] : textio::LENTRM(run.file_names[k]);
+      name_width = std::max(name_width, length);
+    }
+  }
   // A result pass that failed on the last file still gets its report (the
   // file's records hold what the steps before the failure gave, and the
   // failure message stands above it); the run's status stays -1, so the run
   // ends with exit status 1.
-  write_report(blocks, run.file_count, run.file_names, run.longest_name, run.sorted_list_length,
-               last.nel, last.melex, last.newlty, kOutputFile);
+  write_report(blocks, nfiles, run.skipped.empty() ? run.file_names : names, name_width,
+               run.sorted_list_length, last.nel, last.melex, last.newlty, kOutputFile, run.skipped);
+  if (run.options.fail_above) {
+    run.at_or_above = count_at_or_above(blocks, nfiles, *run.options.fail_above);
+  }
 }
 
 }  // namespace driver

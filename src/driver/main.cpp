@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <string>
+#include <vector>
 
 #if defined(__GLIBC__)
 #include <malloc.h>
@@ -13,6 +15,8 @@
 
 #include "dms/work_array.h"
 #include "driver/driver.h"
+#include "driver/messages.h"
+#include "driver/options.h"
 #include "platform/units.h"
 #include "textio/textio.h"
 
@@ -34,6 +38,20 @@ int32_t words_from_argument(const char* text, float& product) {
   return static_cast<int32_t>(product);
 }
 
+// The reason a size argument gives no work space, for standard error.
+void report_size(const std::string& text, float product) {
+  const char* begin = text.c_str();
+  char* end = nullptr;
+  const double value = std::strtod(begin, &end);
+  if (end == begin || std::isnan(value)) {
+    driver::report_failure(driver::Line::kSizeNotANumber, {text});
+  } else if (product >= 2147483648.0F) {
+    driver::report_failure(driver::Line::kSizeTooLarge, {text});
+  } else {
+    driver::report_failure(driver::Line::kSizeNotPositive, {text});
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -47,18 +65,37 @@ int main(int argc, char** argv) {
   mallopt(M_MMAP_THRESHOLD, 32 << 20);
   mallopt(M_TRIM_THRESHOLD, 256 << 20);
 #endif
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  const driver::CommandLine command = driver::parse_command_line(args);
+  switch (command.action) {
+    case driver::CommandLine::Action::kError:
+      std::fprintf(stderr, "vemrask: %s\n%s\n", command.error.c_str(),
+                   driver::line_text(driver::Line::kUsageHint).c_str());
+      return 2;
+    case driver::CommandLine::Action::kHelp:
+      std::fputs(driver::usage_text().c_str(), stdout);
+      return 0;
+    case driver::CommandLine::Action::kVersion:
+      std::fputs(driver::version_line().c_str(), stdout);
+      return 0;
+    case driver::CommandLine::Action::kRun:
+      break;
+  }
+
   int32_t nwiwa = kDefaultWords;
   float product = static_cast<float>(kDefaultWords);
-  if (argc > 1) {
-    nwiwa = words_from_argument(argv[1], product);
+  if (command.size) {
+    nwiwa = words_from_argument(command.size->c_str(), product);
     if (nwiwa <= 0) {
       std::printf("\n The nwiwa value (%d) is zero or negative! \n", nwiwa);
+      report_size(*command.size, product);
       return 1;
     }
   }
   const int32_t millions = nwiwa / 1000000;
 
   int32_t status = 0;
+  driver::RunEnd end;
   {
     dms::WorkArray work(nwiwa);
     if (!work.ok()) {
@@ -66,6 +103,9 @@ int main(int argc, char** argv) {
       std::printf("\n\n ***************************************************** ");
       std::printf("\n ******  Allocating %4d million words failed!  ****** ", millions);
       std::printf("\n ***************************************************** \n\n");
+      driver::report_failure(driver::Line::kAllocation,
+                             {command.size.value_or(std::to_string(kDefaultWords / 1000000)),
+                              std::to_string(millions)});
       return 1;
     }
     if (millions > 0) {
@@ -77,9 +117,11 @@ int main(int argc, char** argv) {
 
     int32_t unused = 0;
     try {
-      status = driver::vemrask(dms::int_view(work.bytes(), nwiwa),
-                               dms::real_view(work.bytes(), nwiwa), nwiwa, unused);
+      status =
+          driver::vemrask(dms::int_view(work.bytes(), nwiwa), dms::real_view(work.bytes(), nwiwa),
+                          nwiwa, unused, command.options, end);
     } catch (const textio::InputStop& stop) {
+      driver::report_failure(driver::Line::kAnswer, {stop.what()});
       platform::flush_all_units();
       std::printf("\n\n *** STOP: %s\n", stop.what());
       std::printf(" *** The run ends without a report.\n");
@@ -90,7 +132,14 @@ int main(int argc, char** argv) {
   }
 
   platform::close_all_units();
-  if (status == 0) return 0;
-  std::printf("\n Return value from vemrask: %d \n", status);
-  return 1;
+  // A step-limit option that does not fit is a command-line error: its
+  // message stands on the screen already.
+  if (end.step_option_misfit) return 2;
+  if (status != 0) {
+    std::printf("\n Return value from vemrask: %d \n", status);
+    return 1;
+  }
+  if (end.skipped > 0) return 2;
+  if (end.at_or_above > 0) return 3;
+  return 0;
 }

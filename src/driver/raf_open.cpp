@@ -9,8 +9,10 @@
 namespace driver {
 
 void INIRAF_0(std::string_view mode, std::string_view file_name, int32_t array_capacity,
-              int32_t raf_unit, int32_t /*screen_unit*/, int32_t log_unit, int32_t& status) {
+              int32_t raf_unit, int32_t /*screen_unit*/, int32_t log_unit, int32_t& status,
+              int32_t* raf_error) {
   int32_t ierr = 0;
+  if (raf_error != nullptr) *raf_error = 0;
   raflib::RFRSET(ierr);
 
   const int32_t length = textio::LENTRM(file_name);
@@ -36,6 +38,7 @@ void INIRAF_0(std::string_view mode, std::string_view file_name, int32_t array_c
     if (ierr >= 0) return;
   }
 
+  if (raf_error != nullptr) *raf_error = ierr;
   platform::write_record(log_unit, "");
   platform::write_record(log_unit, "  *** ERROR IN INIRAF_0 ***");
   platform::write_record(log_unit,

@@ -14,7 +14,10 @@ namespace driver {
 /// INIRAF_0 ***" in the log, followed (when a name was given) by the record
 /// "      Error opening raf_file         :" with the name and an empty
 /// record; the RAF library writes its own messages to the log as well.
+/// `raf_error`, when given, receives the library's (negative) message
+/// number of the refusal, 0 when it gave none.
 void INIRAF_0(std::string_view mode, std::string_view file_name, int32_t array_capacity,
-              int32_t raf_unit, int32_t screen_unit, int32_t log_unit, int32_t& status);
+              int32_t raf_unit, int32_t screen_unit, int32_t log_unit, int32_t& status,
+              int32_t* raf_error = nullptr);
 
 }  // namespace driver

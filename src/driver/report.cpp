@@ -193,6 +193,20 @@ void SRTLST(int32_t nel, int32_t nfiles, const ResultBlocks& blocks, dms::Vec1<i
   }
 }
 
+void write_skipped(std::span<const SkippedFile> skipped, int unit) {
+  if (skipped.empty()) return;
+  platform::write_record(unit, "");
+  platform::write_record(unit, "");
+  platform::write_record(unit, kListRule);
+  platform::write_record(unit, "# Files skipped, not checked :" +
+                                   textio::int_field(static_cast<int64_t>(skipped.size()), 6));
+  platform::write_record(unit, kListDash);
+  platform::write_record(unit, "#  List no  Name");
+  for (const SkippedFile& file : skipped) {
+    platform::write_record(unit, textio::int_field(file.position, 10) + "  " + file.name);
+  }
+}
+
 void write_closing(int unit) {
   platform::write_record(unit, "");
   platform::write_record(unit, kClosing);
@@ -201,7 +215,7 @@ void write_closing(int unit) {
 void write_report(const ResultBlocks& blocks, int32_t nfiles,
                   const std::vector<std::string>& file_names, int32_t longest_name,
                   int32_t sorted_list_length, int32_t nel, dms::Vec1<int32_t> melex, int32_t newlty,
-                  int unit) {
+                  int unit, std::span<const SkippedFile> skipped) {
   // Without a file no NEWLTY was read: the time form is used.
   const int32_t kind = nfiles >= 1 ? newlty : 1;
   SummaryTable sumtab(static_cast<std::size_t>(nfiles > 0 ? nfiles : 0), SummaryRow{});
@@ -210,6 +224,7 @@ void write_report(const ResultBlocks& blocks, int32_t nfiles,
   std::vector<double> values;
   std::vector<int32_t> index;
   SRTLST(nel, nfiles, blocks, melex, values, index, sorted_list_length, file_names, kind, unit);
+  write_skipped(skipped, unit);
   write_closing(unit);
 }
 

@@ -12,6 +12,7 @@
 
 #include <array>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -73,16 +74,27 @@ void SRTLST(int32_t nel, int32_t nfiles, const ResultBlocks& blocks, dms::Vec1<i
             std::vector<double>& values, std::vector<int32_t>& index, int32_t nsort,
             const std::vector<std::string>& file_names, int32_t newlty, int unit);
 
+/// A listed file that the run passed over (--keep-going).
+struct SkippedFile {
+  int32_t position = 0;  ///< its place in the list (1-based)
+  std::string name;      ///< trimmed, as the file-name table holds it
+};
+
+/// Writes the list of skipped files to `unit`: two empty lines, a rule, the
+/// count, a dashed line, the column heading and one line per file with its
+/// list position (10 columns) and name.  Nothing when `skipped` is empty.
+void write_skipped(std::span<const SkippedFile> skipped, int unit);
+
 /// Writes the closing line (after an empty line) to `unit`.
 void write_closing(int unit);
 
 /// Writes the whole report to `unit`: file summary, summary heading and
-/// lines, sorted lists, closing line.  `nel`, `melex` and `newlty` are those
-/// of the last file.  With no file (nfiles < 1) no NEWLTY was ever read and
-/// the headings take the time form.
+/// lines, sorted lists, the skipped files (if any), closing line.  `nel`,
+/// `melex` and `newlty` are those of the last file.  With no file (nfiles <
+/// 1) no NEWLTY was ever read and the headings take the time form.
 void write_report(const ResultBlocks& blocks, int32_t nfiles,
                   const std::vector<std::string>& file_names, int32_t longest_name,
                   int32_t sorted_list_length, int32_t nel, dms::Vec1<int32_t> melex, int32_t newlty,
-                  int unit);
+                  int unit, std::span<const SkippedFile> skipped = {});
 
 }  // namespace driver

@@ -28,6 +28,19 @@ PreparedBlock ResultBlocks::prepare(int32_t file, int32_t nel) {
   return {dms::Vec1<double>(block.data(), static_cast<int64_t>(count)), nel};
 }
 
+void ResultBlocks::keep_only(std::span<const int32_t> files) {
+  std::vector<std::vector<double>> kept;
+  kept.reserve(files.size());
+  for (const int32_t file : files) {
+    if (file >= 1 && file <= capacity()) {
+      kept.push_back(std::move(blocks_[static_cast<std::size_t>(file - 1)]));
+    } else {
+      kept.emplace_back();
+    }
+  }
+  blocks_ = std::move(kept);
+}
+
 int32_t ResultBlocks::records(int32_t file) const {
   if (file < 1 || file > capacity()) return 0;
   return static_cast<int32_t>(blocks_[static_cast<std::size_t>(file - 1)].size() /

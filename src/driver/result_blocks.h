@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <vector>
 
 #include "dms/work_array.h"
@@ -41,6 +42,11 @@ class ResultBlocks {
   /// element count or an allocation that fails gives an empty block (0
   /// records); the caller compares `records` with the element count it needs.
   PreparedBlock prepare(int32_t file, int32_t nel);
+
+  /// Keeps the blocks of `files` (1-based, ascending) only, as files
+  /// 1..files.size() in that order: the table of a run whose list held
+  /// only those files.
+  void keep_only(std::span<const int32_t> files);
 
   /// Files the table has room for.
   [[nodiscard]] int32_t capacity() const { return static_cast<int32_t>(blocks_.size()); }

@@ -7,6 +7,8 @@
 #include <vector>
 
 #include "dms/work_array.h"
+#include "driver/options.h"
+#include "driver/report.h"
 
 namespace driver {
 
@@ -17,6 +19,10 @@ inline constexpr int32_t kMaxFiles = 1000;
 
 /// State of one run of `vemrask`.
 struct RunState {
+  RunOptions options;       ///< the command line's answers and switches
+  std::string list_name;    ///< the list file, trimmed, for messages
+  std::string output_name;  ///< the output file, trimmed, for messages
+
   dms::IntView iw;    ///< integer view of the work array
   dms::RealView rw;   ///< real view of the same storage
   int32_t nwiwa = 0;  ///< words in the work array
@@ -29,11 +35,20 @@ struct RunState {
   /// Holds at most kMaxFiles names; file_count may count more (the run then
   /// ends before the first file is opened).
   std::vector<std::string> file_names;
+  /// Trimmed length of each stored name's list line (the width it gives
+  /// the summary), in the order of file_names.
+  std::vector<int32_t> name_lengths;
 
   // Answers of the step dialogue (asked for the first file, used for all).
   int32_t load_case = 0;      ///< 1 for time-domain results; 0 = the entire simulation
   int32_t step_limit_on = 0;  ///< 1 when a time or load level limit was given
   double step_limit = 0.0;    ///< time or load level up to which results are checked
+  bool step_dialogue_done = false;
+
+  // What the end of the run tells the program entry.
+  bool step_option_misfit = false;   ///< a step-limit option does not fit the first file
+  std::vector<SkippedFile> skipped;  ///< files passed over with --keep-going
+  int64_t at_or_above = 0;           ///< element results at or above --fail-above
 };
 
 }  // namespace driver

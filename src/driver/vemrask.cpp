@@ -4,6 +4,8 @@
 
 #include "driver/dialogue.h"
 #include "driver/driver.h"
+#include "driver/messages.h"
+#include "driver/options.h"
 #include "platform/units.h"
 #include "raflib/format.h"
 #include "textio/textio.h"
@@ -15,6 +17,17 @@ using platform::kLogFile;
 using platform::kOutputFile;
 using platform::kScreen;
 
+namespace {
+
+// "-----   Version 0.9-03 / Jun 29, 2023     ------" from the build's version.
+std::string version_banner_line() {
+  std::string line = "-----   Version " + banner_version() + " / Jun 29, 2023";
+  line.resize(42, ' ');
+  return line + "------";
+}
+
+}  // namespace
+
 const std::string (&banner_lines())[9] {
   static const std::string lines[9] = {
       "------------------------------------------------",
@@ -22,7 +35,7 @@ const std::string (&banner_lines())[9] {
       "------------------------------------------------",
       "-----         V e m  R a s k              ------",
       "-----  Checks pipes for pancake buckling  ------",
-      "-----   Version 0.9-03 / Jun 29, 2023     ------",
+      version_banner_line(),
       "-----      Made by the VemRask team       ------",
       "------------------------------------------------",
       "------------------------------------------------",
@@ -43,7 +56,7 @@ void write_empty_lines(int unit, int count) {
 }
 
 // Reads the list file on unit 19 into the file-name table.
-void read_list(RunState& run) {
+void read_list(RunState& run, const std::string& list_name) {
   run.file_count = 0;
   run.longest_name = 0;
   std::string line;
@@ -51,6 +64,7 @@ void read_list(RunState& run) {
     const int io = platform::read_record(kListFile, line);
     if (io == platform::kEndOfFile) break;
     if (io != 0) {
+      report_failure(Line::kCannotRead, {list_name, status_reason(io)});
       throw textio::InputStop("Reading the list of RAF files failed (error flag " +
                               std::to_string(io) + ")");
     }
@@ -64,37 +78,49 @@ void read_list(RunState& run) {
     ++run.file_count;
     // Names beyond the table are counted, not stored: the run ends before
     // the first file is opened (see the capacity check of the file loop).
-    if (run.file_count <= kMaxFiles) run.file_names.push_back(std::move(name));
+    if (run.file_count <= kMaxFiles) {
+      run.file_names.push_back(std::move(name));
+      run.name_lengths.push_back(length);
+    }
   }
 }
 
-}  // namespace
-
-int32_t vemrask(dms::IntView iw, dms::RealView rw, int32_t& nwiwa, int32_t& /*unused*/) {
-  RunState run;
+int32_t run_main(RunState& run, dms::IntView iw, dms::RealView rw, int32_t nwiwa) {
   run.iw = iw;
   run.rw = rw;
   run.nwiwa = nwiwa;
 
   write_banner(kScreen);
 
-  // The list file: asked until one opens.
+  // The list file: asked until one opens (an option names it once).
+  std::string list_name;
   for (;;) {
-    const std::string name = ask_answer("File containing RAF file names    :  ");
-    textio::OPNFIL(name, kListFile, 1, run.status);
-    if (run.status == 0) break;
-    platform::write_record(kScreen,
-                           "*** ERROR Opening file: " + std::string(textio::trimmed(name)));
+    const std::string name = answer(run, Question::kList, "File containing RAF file names    :  ");
+    const int opened = textio::open_file(name, kListFile, 1);
+    list_name = textio::trimmed(name);
+    run.list_name = list_name;
+    if (opened == 0) break;
+    platform::write_record(kScreen, "*** ERROR Opening file: " + list_name);
+    if (run.options.non_interactive) {
+      report_failure(Line::kCannotOpen, {list_name, status_reason(opened)});
+      return -1;
+    }
     platform::write_record(kScreen, "         Try once more !");
-    run.status = 0;
   }
 
-  const std::string output_name = ask_answer("Give Output File Name             :  ");
+  const std::string output_name =
+      answer(run, Question::kOutput, "Give Output File Name             :  ");
   // A RAF file named as the output file would be lost: it is never cut.
   const std::string output_file(textio::trimmed(output_name));
+  run.output_name = output_file;
   const bool raf_file = platform::file_begins_with(output_file, raflib::format::kMagicText);
-  if (!raf_file) textio::OPNFIL(output_name, kOutputFile, 0, run.status);
-  if (raf_file || run.status != 0) {
+  const int opened = raf_file ? 0 : textio::open_file(output_name, kOutputFile, 0);
+  if (raf_file || opened != 0) {
+    if (raf_file) {
+      report_failure(Line::kOutputIsRaf, {output_file});
+    } else {
+      report_failure(Line::kCannotOpen, {output_file, status_reason(opened)});
+    }
     // A file that cannot be opened ends the run with its status alone; the
     // refusal of a RAF file is the program's own and says so.
     run.status = -1;
@@ -107,7 +133,8 @@ int32_t vemrask(dms::IntView iw, dms::RealView rw, int32_t& nwiwa, int32_t& /*un
     return run.status;
   }
 
-  const std::string length_answer = ask_answer("Max elements in sorted list       :  ");
+  const std::string length_answer =
+      answer(run, Question::kSorted, "Max elements in sorted list       :  ");
   if (textio::LENTRM(length_answer) == 0) {
     write_empty_lines(kScreen, 2);
     platform::write_record(kScreen, " Prints all elements         ");
@@ -120,7 +147,7 @@ int32_t vemrask(dms::IntView iw, dms::RealView rw, int32_t& nwiwa, int32_t& /*un
                            " Prints" + textio::int_field(run.sorted_list_length, 6) + " elements");
   }
 
-  read_list(run);
+  read_list(run, list_name);
   platform::write_record(kScreen, "");
   platform::write_record(kScreen,
                          " ...Number of files found : " + textio::int_field(run.file_count, 6));
@@ -131,7 +158,33 @@ int32_t vemrask(dms::IntView iw, dms::RealView rw, int32_t& nwiwa, int32_t& /*un
   file_loop(run);
 
   finish_output(run);
+  if (run.status == 0 && run.at_or_above > 0) {
+    const std::string count = std::to_string(run.at_or_above);
+    std::string limit = textio::fixed_field(*run.options.fail_above, 10, 3);
+    limit.erase(0, limit.find_first_not_of(' '));
+    platform::write_record(kScreen, "");
+    platform::write_record(kScreen, line_text(Line::kAtOrAboveScreen, {"", count, limit}));
+    report_note(Line::kAtOrAbove, {run.output_name, count, limit});
+  }
   return run.status;
+}
+
+}  // namespace
+
+int32_t vemrask(dms::IntView iw, dms::RealView rw, int32_t& nwiwa, int32_t& unused) {
+  RunEnd end;
+  return vemrask(iw, rw, nwiwa, unused, RunOptions{}, end);
+}
+
+int32_t vemrask(dms::IntView iw, dms::RealView rw, int32_t& nwiwa, int32_t& /*unused*/,
+                const RunOptions& options, RunEnd& end) {
+  RunState run;
+  run.options = options;
+  const int32_t status = run_main(run, iw, rw, nwiwa);
+  end.step_option_misfit = run.step_option_misfit;
+  end.skipped = static_cast<int32_t>(run.skipped.size());
+  end.at_or_above = run.at_or_above;
+  return status;
 }
 
 }  // namespace driver

@@ -45,13 +45,14 @@ void ASKTXT(int unit, std::string_view prompt) {
 }
 
 void OPNFIL(std::string_view name, int unit, int mode, int32_t& status) {
-  if (unit < 1 || unit > platform::kMaxUnit) {
-    status = -1;
-    return;
-  }
+  if (open_file(name, unit, mode) != 0) status = -1;
+}
+
+int open_file(std::string_view name, int unit, int mode) {
+  if (unit < 1 || unit > platform::kMaxUnit) return platform::kStatusBadUnit;
   const std::string file(trimmed(name));
   const auto open_status = mode == 0 ? platform::OpenStatus::kUnknown : platform::OpenStatus::kOld;
-  if (platform::open_text(unit, file, open_status) != 0) status = -1;
+  return platform::open_text(unit, file, open_status);
 }
 
 std::string fixed(std::string_view text, std::size_t length) {

@@ -44,6 +44,10 @@ void APPSTR(std::string& variable, std::string_view text);
 /// writes nothing; success leaves `status` untouched.
 void OPNFIL(std::string_view name, int unit, int mode, int32_t& status);
 
+/// OPNFIL returning the platform status of the opening (0 on success) for
+/// a caller that names the reason of a failure.
+int open_file(std::string_view name, int unit, int mode);
+
 // ---- fixed-length character values ------------------------------------------
 
 /// `text` blank-padded or cut to `length` characters.

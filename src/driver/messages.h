@@ -1,0 +1,77 @@
+// The program's own lines on standard error and the few screen lines of the
+// batch options: one table of texts keyed by Line, one placeholder syntax
+// ({1}, {2}, {3}: the arguments in order), one writer.
+//
+// Every failure that ends a run writes one line "vemrask: <subject>: <reason>"
+// to standard error; only the first failure of a run is written, so a run
+// that ends never leaves more than one such line.  Notes (a skipped file, the
+// fail-above count) are written every time.
+#pragma once
+
+#include <cstdint>
+#include <initializer_list>
+#include <string>
+#include <string_view>
+
+namespace driver {
+
+enum class Line {
+  // Command-line errors (exit status 2).
+  kUsageHint,
+  kBadNumber,
+  kBadSorted,
+  kLevelWithoutCase,
+  kSizeTwice,
+  kListWithoutOutput,
+  kOutputWithoutList,
+  // Failures that end a run.
+  kSizeTooLarge,
+  kSizeNotPositive,
+  kSizeNotANumber,
+  kAllocation,
+  kCannotOpen,
+  kOutputIsRaf,
+  kCannotRead,
+  kCannotWrite,
+  kRafRefused,
+  kTooManyFiles,
+  // Why a RAF file cannot be checked (after "<file>: " or "<file>: skipped: ").
+  kReasonUnreadable,
+  kReasonGeometry,
+  kReasonResultPass,
+  kReasonNel,
+  kReasonCapacity,
+  kAnswer,
+  kStepOption,
+  kStepOptionScreen,
+  // Notes.
+  kSkipped,
+  kSkippedScreen,
+  kSkippedOutput,
+  kAtOrAbove,
+  kAtOrAboveScreen,
+};
+
+/// The text of `line` with its placeholders filled from `args`.
+std::string line_text(Line line, std::initializer_list<std::string_view> args = {});
+
+/// Writes "vemrask: " and the text of `line` as one line to standard error,
+/// unless a failure was written before in this run.
+void report_failure(Line line, std::initializer_list<std::string_view> args = {});
+
+/// Writes "vemrask: " and the text of `line` as one line to standard error.
+void report_note(Line line, std::initializer_list<std::string_view> args = {});
+
+/// True once a failure line was written.
+bool failure_reported();
+
+/// The reason of a platform status: the system's text for an errno value,
+/// the program's own text for its 5xxx codes, "error flag N" otherwise.
+std::string status_reason(int status);
+
+/// Why the RAF library refused a file: its message number `raf_error`
+/// (negative as the library returns it) turned into a short reason; for a
+/// file that cannot be opened, the system's reason for `file`.
+std::string raf_refusal_reason(int32_t raf_error, const std::string& file);
+
+}  // namespace driver

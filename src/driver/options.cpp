@@ -1,0 +1,125 @@
+#include "driver/options.h"
+
+#include <array>
+
+#include "cli/cli.h"
+#include "driver/messages.h"
+#include "driver/version.h"
+
+namespace driver {
+namespace {
+
+constexpr std::array<cli::OptionSpec, 12> kSpecs = {{
+    {'l', "list", "FILE", "file holding the RAF file names, one a line"},
+    {'o', "output", "FILE", "output file of the report"},
+    {'n', "sorted", "N", "elements per sorted list: a number, 'all' (default), 0 for none"},
+    {'t', "time", "T", "time-domain files: check up to time T (default: all steps)"},
+    {'c', "load-case", "C", "static files: check load case C (default: all steps)"},
+    {'L', "load-level", "V", "static files: check load case C up to load level V"},
+    {'w', "workspace", "SIZE", "work space in millions of words, like SIZE"},
+    {0, "log", "FILE", "RAF message log (default raf.log in the working directory)"},
+    {'k', "keep-going", "", "skip a RAF file that cannot be checked; the run goes on"},
+    {0, "fail-above", "U", "exit status 3 when an element's utilisation is U or more"},
+    {'h', "help", "", "show this text and exit"},
+    {'V', "version", "", "show the version and exit"},
+}};
+
+CommandLine error(Line line, std::initializer_list<std::string_view> args) {
+  CommandLine out;
+  out.action = CommandLine::Action::kError;
+  out.error = line_text(line, args);
+  return out;
+}
+
+}  // namespace
+
+CommandLine parse_command_line(std::span<const std::string> args) {
+  CommandLine out;
+  // A first argument that does not look like an option, or reads as a
+  // number (a negative one included), is the size, as it always was.
+  std::span<const std::string> rest = args;
+  const bool positional_size =
+      !args.empty() && (!args[0].starts_with('-') || cli::reads_as_number(args[0]));
+  if (positional_size) rest = args.subspan(1);
+  const cli::Parsed parsed = cli::parse(rest, kSpecs, true);
+  if (!parsed.error.empty()) {
+    out.action = CommandLine::Action::kError;
+    out.error = parsed.error;
+    return out;
+  }
+  if (parsed.has("help")) {
+    out.action = CommandLine::Action::kHelp;
+    return out;
+  }
+  if (parsed.has("version")) {
+    out.action = CommandLine::Action::kVersion;
+    return out;
+  }
+  RunOptions& o = out.options;
+  o.list = parsed.value("list");
+  o.output = parsed.value("output");
+  if (o.list && !o.output) return error(Line::kListWithoutOutput, {});
+  if (o.output && !o.list) return error(Line::kOutputWithoutList, {});
+  o.non_interactive = o.list.has_value();
+
+  if (const auto n = parsed.value("sorted")) {
+    if (*n == "all") {
+      o.sorted = std::string();
+    } else if (cli::to_int(*n)) {
+      o.sorted = *n;
+    } else {
+      return error(Line::kBadSorted, {*n});
+    }
+  }
+  for (const char* name : {"time", "load-case", "load-level", "fail-above"}) {
+    const auto value = parsed.value(name);
+    if (value && !cli::to_real(*value)) return error(Line::kBadNumber, {name, *value});
+  }
+  o.time = parsed.value("time");
+  if (const auto c = parsed.value("load-case")) {
+    if (!cli::to_int(*c)) return error(Line::kBadNumber, {"load-case", *c});
+    o.load_case = c;
+  }
+  o.load_level = parsed.value("load-level");
+  if (o.load_level && !o.load_case) return error(Line::kLevelWithoutCase, {});
+  const auto workspace = parsed.value("workspace");
+  if (positional_size && workspace) return error(Line::kSizeTwice, {args[0], *workspace});
+  if (positional_size) out.size = args[0];
+  if (workspace) out.size = workspace;
+  if (const auto log = parsed.value("log")) {
+    o.log_file = *log;
+    o.log_given = true;
+  }
+  o.keep_going = parsed.has("keep-going");
+  if (const auto u = parsed.value("fail-above")) o.fail_above = cli::to_real(*u);
+  return out;
+}
+
+std::string usage_text() {
+  return "Usage: vemrask [SIZE] [OPTION]...\n"
+         "Checks the pipe element ends of the RAF files named in a list file for pancake\n"
+         "buckling and writes a report.  The questions are asked on the console (or read\n"
+         "from standard input) unless --list and --output are given: then nothing is read\n"
+         "and every question no option answers takes its default.\n"
+         "\n"
+         "  SIZE                  work space in millions of 4-byte words (default 400)\n" +
+         cli::option_lines(kSpecs) +
+         "\n"
+         "Exit status:\n"
+         "  0  the run completed and the report was written\n"
+         "  1  the run failed (a reason is written to standard error)\n"
+         "  2  a command-line error, or a RAF file was skipped (--keep-going)\n"
+         "  3  an element's utilisation is at or above the --fail-above value\n";
+}
+
+std::string version_line() {
+  return "vemrask " + std::string(kVersionText) + "\n";
+}
+
+std::string banner_version() {
+  const std::string patch = std::to_string(kVersionPatch);
+  return std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "-" +
+         (patch.size() < 2 ? "0" + patch : patch);
+}
+
+}  // namespace driver
