@@ -84,9 +84,16 @@ constexpr std::string_view kOtherRafRefusal = "refused by the RAF library (see t
 bool g_failure_reported = false;
 
 void write_line(Line line, std::initializer_list<std::string_view> args) {
-  const std::string text = "vemrask: " + line_text(line, args) + "\n";
+  std::string text = "vemrask: " + line_text(line, args);
+  // Names from a list or a command line may hold control characters (a NUL
+  // would end the line, a line feed split it): they are shown as "?".
+  for (char& c : text) {
+    const auto code = static_cast<unsigned char>(c);
+    if (code < 32 || code == 127) c = '?';
+  }
+  text += "\n";
   std::fflush(stdout);
-  std::fputs(text.c_str(), stderr);
+  std::fwrite(text.data(), 1, text.size(), stderr);
   std::fflush(stderr);
 }
 
@@ -123,6 +130,10 @@ void report_note(Line line, std::initializer_list<std::string_view> args) {
 
 bool failure_reported() {
   return g_failure_reported;
+}
+
+std::string shown_name(std::string_view name) {
+  return name.empty() ? std::string("''") : std::string(name);
 }
 
 std::string status_reason(int status) {

@@ -65,6 +65,9 @@ void report_note(Line line, std::initializer_list<std::string_view> args = {});
 /// True once a failure line was written.
 bool failure_reported();
 
+/// `name` as a message names a file: "''" for a blank name.
+std::string shown_name(std::string_view name);
+
 /// The reason of a platform status: the system's text for an errno value,
 /// the program's own text for its 5xxx codes, "error flag N" otherwise.
 std::string status_reason(int status);

@@ -1,6 +1,7 @@
 #include "driver/options.h"
 
 #include <array>
+#include <cstdlib>
 
 #include "cli/cli.h"
 #include "driver/messages.h"
@@ -24,6 +25,15 @@ constexpr std::array<cli::OptionSpec, 12> kSpecs = {{
     {'V', "version", "", "show the version and exit"},
 }};
 
+// True when the size conversion reads a number from the start of `text`
+// ("-3", "-3abc", "-inf", "-0x10"): such a first argument was always the
+// size, and stays it.
+bool begins_as_number(const std::string& text) {
+  char* end = nullptr;
+  std::strtod(text.c_str(), &end);
+  return end != text.c_str();
+}
+
 CommandLine error(Line line, std::initializer_list<std::string_view> args) {
   CommandLine out;
   out.action = CommandLine::Action::kError;
@@ -35,11 +45,12 @@ CommandLine error(Line line, std::initializer_list<std::string_view> args) {
 
 CommandLine parse_command_line(std::span<const std::string> args) {
   CommandLine out;
-  // A first argument that does not look like an option, or reads as a
+  // A first argument that does not look like an option, or begins as a
   // number (a negative one included), is the size, as it always was.
   std::span<const std::string> rest = args;
   const bool positional_size =
-      !args.empty() && (!args[0].starts_with('-') || cli::reads_as_number(args[0]));
+      !args.empty() &&
+      (!args[0].starts_with('-') || cli::reads_as_number(args[0]) || begins_as_number(args[0]));
   if (positional_size) rest = args.subspan(1);
   const cli::Parsed parsed = cli::parse(rest, kSpecs, true);
   if (!parsed.error.empty()) {

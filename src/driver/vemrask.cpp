@@ -102,7 +102,7 @@ int32_t run_main(RunState& run, dms::IntView iw, dms::RealView rw, int32_t nwiwa
     if (opened == 0) break;
     platform::write_record(kScreen, "*** ERROR Opening file: " + list_name);
     if (run.options.non_interactive) {
-      report_failure(Line::kCannotOpen, {list_name, status_reason(opened)});
+      report_failure(Line::kCannotOpen, {shown_name(list_name), status_reason(opened)});
       return -1;
     }
     platform::write_record(kScreen, "         Try once more !");
@@ -119,7 +119,7 @@ int32_t run_main(RunState& run, dms::IntView iw, dms::RealView rw, int32_t nwiwa
     if (raf_file) {
       report_failure(Line::kOutputIsRaf, {output_file});
     } else {
-      report_failure(Line::kCannotOpen, {output_file, status_reason(opened)});
+      report_failure(Line::kCannotOpen, {shown_name(output_file), status_reason(opened)});
     }
     // A file that cannot be opened ends the run with its status alone; the
     // refusal of a RAF file is the program's own and says so.

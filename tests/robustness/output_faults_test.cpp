@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 
@@ -119,7 +120,9 @@ TEST_F(OutputFaults, EndWithAMessageAndStatus1) {
     EXPECT_FALSE(o.run.timed_out);
     EXPECT_EQ(o.run.signal, 0);
     EXPECT_EQ(o.run.exit_status, 1) << o.run.screen;
-    EXPECT_EQ(o.run.errors, "");
+    // One line on standard error names the file and the reason.
+    EXPECT_TRUE(o.run.errors.starts_with("vemrask: ")) << o.run.errors;
+    EXPECT_EQ(std::count(o.run.errors.begin(), o.run.errors.end(), '\n'), 1) << o.run.errors;
     for (const std::string& text : s.screen) {
       EXPECT_NE(o.run.screen.find(text), std::string::npos) << o.run.screen;
     }

@@ -128,7 +128,16 @@ std::vector<std::string> violations(const Case& c, const Outcome& o, const std::
       break;
     }
   }
-  if (v.empty() && !r.errors.empty()) v.push_back("wrote to standard error: " + shown(r.errors));
+  // A failed run says why in one line "vemrask: <file or argument>: <reason>";
+  // a run that completes writes nothing there.
+  const bool one_reason = r.exit_status == 1 && r.errors.starts_with("vemrask: ") &&
+                          r.errors.find('\n') == r.errors.size() - 1;
+  if (v.empty() && !r.errors.empty() && !one_reason) {
+    v.push_back("wrote to standard error: " + shown(r.errors));
+  }
+  if (v.empty() && r.exit_status == 1 && r.errors.empty()) {
+    v.push_back("failed without a line on standard error");
+  }
   if (!c.inputs_may_change) {
     for (const std::string& name : o.changed_inputs) v.push_back("input file changed: " + name);
   }
