@@ -43,6 +43,7 @@ TEST(OptionParser, CommandLines) {
       {{"-"}, false, "| -"},
       {{"-3"}, true, "| -3"},
       {{"-0.5", "-k"}, true, "keep-going= | -0.5"},
+      {{"-n", "-1", "-2"}, true, "sorted=-1 | -2"},
       {{"-3"}, false, "error: unknown option '-3'"},
       {{"--lists", "x"}, false, "error: unknown option '--lists'"},
       {{"--list"}, false, "error: option '--list' needs a value"},

@@ -1101,6 +1101,37 @@ TEST_F(ResultPassFailure, OnTheLastFileStillWritesTheReport) {
           kEof);
 }
 
+// With --keep-going the broken file is skipped: the report is that of the
+// two other files, and names the skipped one at its list position.
+TEST_F(ResultPassFailure, KeepGoingSkipsTheFile) {
+  const RunResult r = dir.run("frame\nbroken\nframe\n", "\n\n", {"20", "--keep-going"});
+  EXPECT_EQ(r.exit_status, 2);
+  EXPECT_EQ(r.errors,
+            "vemrask: broken.raf: skipped: the result pass failed (see the output file)\n");
+  EXPECT_EQ(r.screen, screen_start(kPrintsAll, 3) + processing("frame.raf") + kTimeQuestion +
+                          " Checks entire simulation\n\n\n" + checking(5) +
+                          processing("broken.raf") + checking(5) + " *** SKIPPED: broken.raf\n" +
+                          processing("frame.raf") + checking(5));
+  const std::string summary = "   1  frame     1.070          11     1.500     0.030";
+  EXPECT_EQ(dir.report(),
+            kBanner + "#    Checks Entire Load Case\n" + kLegTable + kLegTable + kForcesLost +
+                records({"", "  *** SKIPPED: broken.raf"}) + kLegTable +
+                records({"", "", "# File  Name  pCakeUtil       Elem    Time     GlbDisp", summary,
+                         "   2  frame     1.070          11     1.500     0.030"}) +
+                time_list(1, "frame.raf", "1.500", "0.030", kTimeRowsAll) +
+                time_list(2, "frame.raf", "1.500", "0.030", kTimeRowsAll) +
+                records({"", "", "# ===================================================",
+                         "# Files skipped, not checked :     1",
+                         "# ---------------------------------------------------",
+                         "#  List no  Name", "         2  broken.raf"}) +
+                kEof);
+
+  // Without the option the run ends, with the reason on standard error.
+  const RunResult ends = dir.run("frame\nbroken\nframe\n", "\n\n");
+  EXPECT_EQ(ends.exit_status, 1);
+  EXPECT_EQ(ends.errors, "vemrask: broken.raf: the result pass failed (see the output file)\n");
+}
+
 // ---- names of the list ---------------------------------------------------------------------
 
 TEST(FileList, RafIsAddedToLongerNamesOnly) {
