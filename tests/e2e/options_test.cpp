@@ -112,6 +112,17 @@ TEST(NonInteractiveRun, ReadsNothingFromStandardInput) {
   EXPECT_EQ(dir.file("a.txt"), dir.file("b.txt"));
 }
 
+TEST(DialogueWithOptions, AnOptionAnswersItsQuestionTheOthersAreAsked) {
+  Dir dir;
+  write_file(dir / "files.lst", "static\n");
+  const RunResult r =
+      run_program(kVemrask, {"20", "-n", "4", "-c", "1"}, dir.path(), "files.lst\na.txt\n0.5\n");
+  const RunResult piped = dir.piped("static\n", "4\n1\n0.5\n", "b.txt");
+  EXPECT_EQ(r.exit_status, 0) << r.errors;
+  EXPECT_EQ(r.screen, piped.screen);
+  EXPECT_EQ(dir.file("a.txt"), dir.file("b.txt"));
+}
+
 // ---- command-line errors ----------------------------------------------------
 
 TEST(CommandLine, ErrorsGoToStandardErrorWithStatus2) {
@@ -448,6 +459,18 @@ TEST(StandardError, OneLineNamesTheFileAndTheReason) {
     const RunResult r = run_program(kVemrask, c.args, dir.path(), c.input);
     EXPECT_EQ(r.exit_status, c.status) << c.name;
     EXPECT_EQ(r.errors, "vemrask: " + c.error + "\n") << c.name;
+  }
+
+  write_file(dir / "long.lst", 1001 * std::string("timedom\n"));
+  const RunResult many = run_program(kVemrask, {"-l", "long.lst", "-o", "r.txt"}, dir.path(), "");
+  EXPECT_EQ(many.exit_status, 1);
+  EXPECT_EQ(many.errors,
+            "vemrask: long.lst: the list names 1001 RAF files; a run takes at most 1000\n");
+
+  // 1000 million words (4 GB) cannot be had within a 512 MB address space.
+  const RunResult big = run_program(kVemrask, {"1000"}, dir.path(), "", 512);
+  if (big.screen.find("Allocating") != std::string::npos) {
+    EXPECT_EQ(big.errors, "vemrask: 1000: 1000 million words could not be allocated\n");
   }
 }
 
