@@ -19,9 +19,10 @@ struct Message {
   std::string_view text;
 };
 
-constexpr std::array<Message<Line>, 30> kLines = {{
+constexpr std::array<Message<Line>, 31> kLines = {{
     {Line::kUsageHint, "Try 'vemrask --help' for more information."},
     {Line::kBadNumber, "option '--{1}' needs a number, not '{2}'"},
+    {Line::kBadWholeNumber, "option '--{1}' needs a whole number, not '{2}'"},
     {Line::kBadSorted, "option '--sorted' needs a whole number or 'all', not '{1}'"},
     {Line::kLevelWithoutCase, "option '--load-level' needs '--load-case'"},
     {Line::kSizeTwice, "the work space is given twice: '{1}' and '--workspace {2}'"},

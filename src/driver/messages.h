@@ -19,6 +19,7 @@ enum class Line {
   // Command-line errors (exit status 2).
   kUsageHint,
   kBadNumber,
+  kBadWholeNumber,
   kBadSorted,
   kLevelWithoutCase,
   kSizeTwice,

@@ -48,9 +48,10 @@ CommandLine parse_command_line(std::span<const std::string> args) {
   // A first argument that does not look like an option, or begins as a
   // number (a negative one included), is the size, as it always was.
   std::span<const std::string> rest = args;
+  // A lone "-" was always a size (of no words) as well.
   const bool positional_size =
-      !args.empty() &&
-      (!args[0].starts_with('-') || cli::reads_as_number(args[0]) || begins_as_number(args[0]));
+      !args.empty() && (!args[0].starts_with('-') || args[0] == "-" ||
+                        cli::reads_as_number(args[0]) || begins_as_number(args[0]));
   if (positional_size) rest = args.subspan(1);
   const cli::Parsed parsed = cli::parse(rest, kSpecs, true);
   if (!parsed.error.empty()) {
@@ -82,13 +83,13 @@ CommandLine parse_command_line(std::span<const std::string> args) {
       return error(Line::kBadSorted, {*n});
     }
   }
-  for (const char* name : {"time", "load-case", "load-level", "fail-above"}) {
+  for (const char* name : {"time", "load-level", "fail-above"}) {
     const auto value = parsed.value(name);
     if (value && !cli::to_real(*value)) return error(Line::kBadNumber, {name, *value});
   }
   o.time = parsed.value("time");
   if (const auto c = parsed.value("load-case")) {
-    if (!cli::to_int(*c)) return error(Line::kBadNumber, {"load-case", *c});
+    if (!cli::to_int(*c)) return error(Line::kBadWholeNumber, {"load-case", *c});
     o.load_case = c;
   }
   o.load_level = parsed.value("load-level");
