@@ -394,7 +394,11 @@ void file_loop(RunState& run) {
   }
 
   ResultBlocks blocks(run.file_count);
-  FileArrays last;
+  // What the report takes from the last checked file; its element numbers
+  // are copied out of the work array, which a file skipped after it reuses.
+  int32_t last_nel = 0;
+  int32_t last_newlty = 0;
+  std::vector<int32_t> last_melex;
   std::vector<int32_t> checked;
 
   for (int32_t i = 1; i <= run.file_count; ++i) {
@@ -416,7 +420,9 @@ void file_loop(RunState& run) {
       // A failed result pass keeps the run's status at -1: the run ends at
       // the next file, or after the report when it was the last one.
     }
-    last = a;
+    last_nel = a.nel;
+    last_newlty = a.newlty;
+    last_melex.assign(a.melex.data(), a.melex.data() + a.melex.size());
     checked.push_back(i);
   }
 
@@ -441,7 +447,9 @@ void file_loop(RunState& run) {
   // failure message stands above it); the run's status stays -1, so the run
   // ends with exit status 1.
   write_report(blocks, nfiles, run.skipped.empty() ? run.file_names : names, name_width,
-               run.sorted_list_length, last.nel, last.melex, last.newlty, kOutputFile, run.skipped);
+               run.sorted_list_length, last_nel,
+               dms::Vec1<int32_t>(last_melex.data(), static_cast<int64_t>(last_melex.size())),
+               last_newlty, kOutputFile, run.skipped);
   if (run.options.fail_above) {
     run.at_or_above = count_at_or_above(blocks, nfiles, *run.options.fail_above);
   }

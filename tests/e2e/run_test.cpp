@@ -1132,6 +1132,30 @@ TEST_F(ResultPassFailure, KeepGoingSkipsTheFile) {
   EXPECT_EQ(ends.errors, "vemrask: broken.raf: the result pass failed (see the output file)\n");
 }
 
+// A file of another model skipped after the last checked one: the report
+// keeps the element numbers of the checked file, though the skipped file's
+// arrays took its place in the work space.
+TEST_F(ResultPassFailure, SkippedFileAfterTheLastCheckedOne) {
+  std::string error;
+  ASSERT_TRUE(write_without_step(dir / "other.raf", arrays_of(kEqualModel), "TFLE", 2, error))
+      << error;
+  ASSERT_EQ(dir.run("frame\n", "\n\n").exit_status, 0);
+  const std::string alone = dir.report();
+  const RunResult r = dir.run("frame\nother\n", "\n\n", {"20", "-k"});
+  EXPECT_EQ(r.exit_status, 2);
+  const std::string report = dir.report();
+  const std::size_t summary = report.find("\n\n# File ");
+  ASSERT_NE(summary, std::string::npos) << report;
+  EXPECT_EQ(report.substr(summary),
+            alone.substr(alone.find("\n\n# File "),
+                         alone.size() - alone.find("\n\n# File ") - kEof.size()) +
+                records({"", "", "# ===================================================",
+                         "# Files skipped, not checked :     1",
+                         "# ---------------------------------------------------",
+                         "#  List no  Name", "         2  other.raf"}) +
+                kEof);
+}
+
 // ---- names of the list ---------------------------------------------------------------------
 
 TEST(FileList, RafIsAddedToLongerNamesOnly) {
