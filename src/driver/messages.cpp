@@ -129,10 +129,6 @@ void report_note(Line line, std::initializer_list<std::string_view> args) {
   write_line(line, args);
 }
 
-bool failure_reported() {
-  return g_failure_reported;
-}
-
 std::string shown_name(std::string_view name) {
   return name.empty() ? std::string("''") : std::string(name);
 }

@@ -63,9 +63,6 @@ void report_failure(Line line, std::initializer_list<std::string_view> args = {}
 /// Writes "vemrask: " and the text of `line` as one line to standard error.
 void report_note(Line line, std::initializer_list<std::string_view> args = {});
 
-/// True once a failure line was written.
-bool failure_reported();
-
 /// `name` as a message names a file: "''" for a blank name.
 std::string shown_name(std::string_view name);
 
