@@ -10,6 +10,7 @@
 
 #include "check/check.h"
 #include "check_model.h"
+#include "support/case_name.h"
 #include "textio/textio.h"
 
 namespace {
@@ -158,6 +159,9 @@ INSTANTIATE_TEST_SUITE_P(Fixtures, ReferenceCase,
                          testing::Values(Reference{"leg-time-arrays.txt", "leg-time", 1, 0, 0.0, 8,
                                                    14, "     0.640", 8.0},
                                          Reference{"leg-static-arrays.txt", "leg-static-bigendian",
-                                                   2, 1, 0.6, 5, 5, "     0.260", 5.0}));
+                                                   2, 1, 0.6, 5, 5, "     0.260", 5.0}),
+                         [](const auto& info) {
+                           return test_support::case_name(info.param.fixture);
+                         });
 
 }  // namespace

@@ -6,6 +6,7 @@
 
 #include "dms/dms.h"
 #include "dms_test_support.h"
+#include "support/case_name.h"
 
 namespace {
 
@@ -40,12 +41,16 @@ TEST_P(DmsNameCode, EncodesAndDecodes) {
   EXPECT_EQ(dms::DMSSTA(ws.iw), 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Names, DmsNameCode,
-                         testing::Values(CodeCase{"MSTRU", 47535452, 55000000},
-                                         CodeCase{"A", 35000000, 0}, CodeCase{"ABCD", 35363738, 0},
-                                         CodeCase{"ABCDEFGH", 35363738, 39404142},
-                                         CodeCase{"!~", 3960000, 0},
-                                         CodeCase{"TGEPA", 54413950, 35000000}));
+INSTANTIATE_TEST_SUITE_P(
+    Names, DmsNameCode,
+    testing::Values(CodeCase{"MSTRU", 47535452, 55000000}, CodeCase{"A", 35000000, 0},
+                    CodeCase{"ABCD", 35363738, 0}, CodeCase{"ABCDEFGH", 35363738, 39404142},
+                    CodeCase{"!~", 3960000, 0}, CodeCase{"TGEPA", 54413950, 35000000}),
+    [](const auto& info) {
+      // A name of punctuation alone is named by its code.
+      const std::string name = test_support::case_name(info.param.name);
+      return name.empty() ? test_support::case_name("Code", info.param.first) : name;
+    });
 
 TEST(DmsNameCode, RefusesLongNamesAndIllegalCharacters) {
   for (const std::string name : {"ABCDEFGHI", "MS TRU", "M\tX", "\xC3\xA9T"}) {

@@ -7,6 +7,7 @@
 
 #include "dms/dms.h"
 #include "dms_test_support.h"
+#include "support/case_name.h"
 
 namespace {
 
@@ -64,7 +65,11 @@ INSTANTIATE_TEST_SUITE_P(
                             5,
                             1,
                             {"     Attempt to redefine an array ( no.   12 ) for which",
-                             "     primary storage is already reserved"}}));
+                             "     primary storage is already reserved"}}),
+    [](const auto& info) {
+      const SetCase& c = info.param;
+      return test_support::case_name("Array", c.number, "Length", c.length, "Words", c.w);
+    });
 
 TEST(DmsDefine, GivenNumbers) {
   WorkSpace ws(1000);
@@ -138,7 +143,10 @@ INSTANTIATE_TEST_SUITE_P(
         DefineErrorCase{1, 20, "     Explicit numbering is requested, but not specified"},
         DefineErrorCase{0, 10, "     Illegal array number ( =   10 ) requested"},
         DefineErrorCase{0, 54, "     Illegal array number ( =   54 ) requested"},
-        DefineErrorCase{0, 45, "     The DMS \"book-keeping-system\" is corrupt"}));
+        DefineErrorCase{0, 45, "     The DMS \"book-keeping-system\" is corrupt"}),
+    [](const auto& info) {
+      return test_support::case_name("Mode", info.param.numbering_mode, "Array", info.param.number);
+    });
 
 TEST(DmsDefine, NumbersPickedByTheStore) {
   WorkSpace ws(1000);

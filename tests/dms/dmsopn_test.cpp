@@ -7,6 +7,7 @@
 
 #include "dms/dms.h"
 #include "dms_test_support.h"
+#include "support/case_name.h"
 #include "textio/textio.h"
 
 namespace {
@@ -98,7 +99,10 @@ INSTANTIATE_TEST_SUITE_P(
     Cases, DmsOpenParameters,
     testing::Values(OpenCase{-10, 40, false}, OpenCase{10, 40, false}, OpenCase{-11, 34, true},
                     OpenCase{11, 34, true}, OpenCase{-11, 33, false}, OpenCase{INT_MIN, 40, false},
-                    OpenCase{-11, 41, false}));  // more words than the work array has
+                    OpenCase{-11, 41, false}),  // more words than the work array has
+    [](const auto& info) {
+      return test_support::case_name("Nwiwa", info.param.nwiwa, "Nla", info.param.nla);
+    });
 
 TEST(DmsOpen, FailureMessageLayout) {
   WorkSpace ws(40);

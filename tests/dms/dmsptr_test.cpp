@@ -7,6 +7,7 @@
 
 #include "dms/dms.h"
 #include "dms_test_support.h"
+#include "support/case_name.h"
 
 namespace {
 
@@ -66,7 +67,11 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(AlignCase{1, 2, 3, 163, 82, 169}, AlignCase{2, 2, 3, 163, 82, 169},
                     AlignCase{1, 4, 1, 165, 42, 169}, AlignCase{1, 3, 2, 163, 55, 169},
                     AlignCase{0, 10, 2, 171, 18, 191}, AlignCase{3, 1, 0, 164, 164, 165},
-                    AlignCase{0, 1, 0, 162, 162, 163}));
+                    AlignCase{0, 1, 0, 162, 162, 163}),
+    [](const auto& info) {
+      const AlignCase& c = info.param;
+      return test_support::case_name("Below", c.below_length, "Words", c.w, "Length", c.length);
+    });
 
 TEST_F(DmsStorage, AllocatingAgainWarnsAndKeepsTheStorage) {
   dms::DMSDEF(ws_.iw, "TDISP", 15, 4, 2, 0);

@@ -7,6 +7,7 @@
 #include "dms/dms.h"
 #include "recall/recall.h"
 #include "recall_test_support.h"
+#include "support/case_name.h"
 
 namespace {
 
@@ -69,7 +70,8 @@ TEST_P(Room, IsTheFreeWordsOfTheStore) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(FreeWords, Room, testing::Values(1199, 1200));
+INSTANTIATE_TEST_SUITE_P(FreeWords, Room, testing::Values(1199, 1200),
+                         testing::PrintToStringParamName());
 
 TEST_F(Booking, TwiceWithTheSameArgumentsGivesOnePointer) {
   int32_t counter = 0;
@@ -110,7 +112,11 @@ INSTANTIATE_TEST_SUITE_P(
         Refusal{15, "STRU", "IN", "\nRe-allocatng with new lengthfor array: MELTYP"},
         Refusal{14, "STRU", "DP", "\nRe-allocatng with new data-type for array: MELTYP"},
         Refusal{14, "POST", "IN", "\nRe-allocatng with new store-type for array: MELTYP"},
-        Refusal{14, "ABCD", "IN", ""}));
+        Refusal{14, "ABCD", "IN", ""}),
+    [](const auto& info) {
+      return test_support::case_name("Length", info.param.length, info.param.store,
+                                     info.param.data);
+    });
 
 TEST_F(Booking, APredefinedArrayKeepsTheFileRecordsIndices) {
   recall_test::set_record(ws_.iw, 31, {3, 2, 162, 3, 0, 2, 0, 0, 0, 85});
@@ -162,7 +168,10 @@ TEST_P(NoRoom, IsReportedAsInsufficientSpace) {
 
 INSTANTIATE_TEST_SUITE_P(Lengths, NoRoom,
                          testing::Values(std::pair{1'500'000'000, "DP"},
-                                         std::pair{2'147'483'647, "I8"}));
+                                         std::pair{2'147'483'647, "I8"}),
+                         [](const auto& info) {
+                           return test_support::case_name(info.param.second, info.param.first);
+                         });
 
 TEST_F(Booking, UnknownWords) {
   Output out;

@@ -12,6 +12,7 @@
 #include "raf_writer.h"
 #include "recall/recall.h"
 #include "recall_test_support.h"
+#include "support/case_name.h"
 
 namespace {
 
@@ -118,7 +119,10 @@ INSTANTIATE_TEST_SUITE_P(Instructions, Groups,
                                          std::pair{recall::kRecallGlobal, "MGLRES TGLRES "},
                                          std::pair{recall::kRecallResult, "MELGEO TFLE "},
                                          std::pair{recall::kRecallRestart, "MELMAT MNPC "},
-                                         std::pair{recall::kRecallExclusive, "MGETYP "}));
+                                         std::pair{recall::kRecallExclusive, "MGETYP "}),
+                         [](const auto& info) {
+                           return test_support::case_name(info.param.first);
+                         });
 
 TEST_F(Recall, TheRunsFourRecallsReadTheFilesValues) {
   open();
@@ -248,7 +252,8 @@ TEST_P(FileLengths, AreRefusedAsInsufficientSpace) {
   EXPECT_EQ(dms::DMSINQ(ws_.iw, "TCOORD", dms::kInquireWordsPerElement), 10);
 }
 
-INSTANTIATE_TEST_SUITE_P(Lengths, FileLengths, testing::Values(1'000'000, 1'073'741'824));
+INSTANTIATE_TEST_SUITE_P(Lengths, FileLengths, testing::Values(1'000'000, 1'073'741'824),
+                         testing::PrintToStringParamName());
 
 // A negative catalogue length reaches the store, which refuses it.
 TEST_F(Recall, NegativeFileLengthIsRefusedByTheStore) {

@@ -8,6 +8,7 @@
 #include "recall/catalogue.h"
 #include "recall/recall.h"
 #include "recall_test_support.h"
+#include "support/case_name.h"
 
 namespace {
 
@@ -54,7 +55,19 @@ INSTANTIATE_TEST_SUITE_P(
         KeyCase{kB, {2, 0, 0, -2}, 2, kInvalidKey}, KeyCase{kB, {1, 21, 0, 0}, 1, kInvalidKey},
         KeyCase{{20, -6, 30, 100}, {1, 4, 0, 0}, 1, kInvalidKey},
         KeyCase{kB, {3, 0, 1, 0}, kMaxStep, kInvalidKey},
-        KeyCase{{2'000'000'000, 2'000'000'000, 2'000'000'000, 100}, {2, 0, 0, 1}, 3, kInvalidKey}));
+        KeyCase{{2'000'000'000, 2'000'000'000, 2'000'000'000, 100}, {2, 0, 0, 1}, 3, kInvalidKey}),
+    [](const auto& info) {
+      const KeyCase& c = info.param;
+      const recall::KeyIndices& i = c.indices;
+      const std::string name = test_support::case_name("Code", i.store_type, "Indices", i.structure,
+                                                       i.result, i.restart, "Step", c.step);
+      const recall::KeyBlocks& b = c.blocks;
+      if (b.structure == kB.structure && b.result == kB.result && b.restart == kB.restart &&
+          b.base == kB.base) {
+        return name;
+      }
+      return test_support::case_name("Blocks", b.structure, b.result, b.restart, b.base, name);
+    });
 
 TEST(TypeWords, DecodeAsWholeWords) {
   const std::vector<std::pair<std::string, int32_t>> store = {

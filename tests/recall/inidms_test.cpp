@@ -12,6 +12,7 @@
 #include "raflib/raflib.h"
 #include "recall/recall.h"
 #include "recall_test_support.h"
+#include "support/case_name.h"
 
 namespace {
 
@@ -123,7 +124,14 @@ INSTANTIATE_TEST_SUITE_P(
         BadCatalogue{{},
                      {},
                      100'000'000,
-                     "*** ERROR IN ARBOOK ***\nInsufficient space for array MSCRA\n" + kArini1}));
+                     "*** ERROR IN ARBOOK ***\nInsufficient space for array MSCRA\n" + kArini1}),
+    [](const auto& info) {
+      const BadCatalogue& c = info.param;
+      if (c.key_base) return test_support::case_name("KeyBase", c.key_base.value_or(0));
+      if (c.record_length)
+        return test_support::case_name("RecordLength", c.record_length.value_or(0));
+      return test_support::case_name("Highest", c.highest.value_or(0));
+    });
 
 TEST(Inidms, OtherFailures) {
   test_support::TempDir dir;

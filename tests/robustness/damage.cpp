@@ -854,7 +854,7 @@ std::vector<Case> model_array_cases() {
   // Arrays of the wrong data type for the check's views.
   for (const auto& [name, type] : std::vector<std::pair<const char*, const char*>>{
            {"MELGEO", "DP"}, {"TCOORD", "IN"}, {"TFLE", "SP"}, {"MSTRU", "I8"}}) {
-    const Bytes image = model_image([&](std::vector<ModelArray>& arrays) {
+    const Bytes image = model_image([&, name = name, type = type](std::vector<ModelArray>& arrays) {
       ModelArray& a = array(arrays, name);
       a.data_type = type;
       auto convert = [&](raf_tools::ArrayValues& v) {

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "support/case_name.h"
 #include "textio/textio.h"
 
 namespace {
@@ -58,7 +59,11 @@ INSTANTIATE_TEST_SUITE_P(
                     FixedCase{std::numeric_limits<double>::infinity(), 10, 3, "  Infinity"},
                     FixedCase{-std::numeric_limits<double>::infinity(), 10, 3, " -Infinity"},
                     FixedCase{std::numeric_limits<double>::infinity(), 5, 3, "  Inf"},
-                    FixedCase{std::numeric_limits<double>::quiet_NaN(), 2, 1, "**"}));
+                    FixedCase{std::numeric_limits<double>::quiet_NaN(), 2, 1, "**"}),
+    [](const auto& info) {
+      const FixedCase& c = info.param;
+      return test_support::case_name("F" + std::to_string(c.width), c.decimals, c.value);
+    });
 
 TEST(TextField, PadsAndCuts) {
   std::string out;
