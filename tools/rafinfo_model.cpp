@@ -426,11 +426,12 @@ bool ModelText::write(const std::string& name, const StepSelection& selection, s
   const FileView& v = file_.view();
   const bool re = m_.real_type == static_cast<int32_t>(fmt::DataType::kReal);
   const bool big = fmt::byte_order_of(v.computer) == fmt::ByteOrder::kMostFirst;
+  const bool indexed = !m_.mstru.empty() && m_.mstru[0] < 0;
   out_ << "# Model text of " << name << ", written by rafinfo --model.\n"
        << "# The file: computer type " << v.computer << ", real arrays "
        << (re ? "RE (4-byte reals, written here as the doubles they read as)" : "DP") << ".\n"
-       << "# The same precision and byte order: mkraf" << (re ? " --re" : "")
-       << (big ? " --big-endian" : "") << "\n";
+       << "# The same precision, byte order and MSTRU layout: mkraf" << (re ? " --re" : "")
+       << (big ? " --big-endian" : "") << (indexed ? " --indexed" : "") << "\n";
   const std::string title = title_text(m_.ictext);
   if (!title.empty()) {
     if (title.find('#') != std::string::npos || title.size() > 80) lost_.insert("ICTEXT");
