@@ -1,6 +1,7 @@
 #include "tools/rafinfo_file.h"
 
 #include <array>
+#include <charconv>
 #include <cstring>
 #include <fstream>
 #include <span>
@@ -53,12 +54,24 @@ std::string explain(const std::string& text) {
   const std::string flag = "error flag = ";
   const std::size_t at = text.rfind(flag);
   if (at == std::string::npos) return text;
-  const int number = std::atoi(text.c_str() + at + flag.size());
+  int number = 0;
+  const char* digits = text.c_str() + at + flag.size();
+  std::from_chars(digits, text.c_str() + text.size(), number);
   if (number == platform::kStatusPastEnd) return "file cut short: " + text;
   if (number > 0 && number < platform::kStatusBadUnit) {
     return text + " (" + std::strerror(number) + ")";
   }
   return text;
+}
+
+/// A file of this process for the library's messages.
+std::filesystem::path message_file() {
+  std::string tag = "rafinfo-messages";
+#if defined(__unix__) || defined(__APPLE__)
+  tag += "-" + std::to_string(::getpid());
+#endif
+  std::error_code ec;
+  return std::filesystem::temp_directory_path(ec) / (tag + ".log");
 }
 
 }  // namespace
@@ -157,14 +170,7 @@ std::string raf_name(const std::string& given) {
   return given;
 }
 
-RafFile::RafFile() {
-  std::string tag = "rafinfo-messages";
-#if defined(__unix__) || defined(__APPLE__)
-  tag += "-" + std::to_string(::getpid());
-#endif
-  std::error_code ec;
-  messages_ = std::filesystem::temp_directory_path(ec) / (tag + ".log");
-}
+RafFile::RafFile() : messages_(message_file()) {}
 
 RafFile::~RafFile() {
   if (open_) {

@@ -50,6 +50,7 @@ TEST_P(RafinfoOnReferenceFiles, ShowsKeyRecordMfpAndCatalogue) {
             std::string::npos)
       << run.screen;
   EXPECT_NE(run.screen.find("Version        : 2   revision 1"), std::string::npos);
+  EXPECT_NE(run.screen.find("Title          : FRAME MODEL / TEST RUN\n"), std::string::npos);
   EXPECT_NE(run.screen.find("Created        : 20230629  101500"), std::string::npos);
   EXPECT_NE(run.screen.find("MFPADR         : 3\n"), std::string::npos);
   EXPECT_NE(run.screen.find("NUMRAF         : 22 2 0 28 3 2 10 38 8 100 100 0"), std::string::npos);
