@@ -19,12 +19,8 @@
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstring>
-#include <fstream>
 #include <iomanip>
 #include <iostream>
-#include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 

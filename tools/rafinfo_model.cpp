@@ -1,9 +1,9 @@
 // rafinfo --summary and --model: the model arrays of a RAF file as one line
 // of a table, or as the model text of mkraf.
+#include <algorithm>
+#include <array>
 #include <charconv>
-#include <cmath>
 #include <iostream>
-#include <map>
 #include <set>
 #include <sstream>
 
