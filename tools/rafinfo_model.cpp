@@ -214,6 +214,16 @@ int run_summary(const std::vector<std::string>& files, bool csv) {
 
 namespace {
 
+/// Geometry and material numbers the model text takes.
+constexpr int32_t kMaxColumn = 100'000;
+
+/// Columns to look at: those of the type array, and any number an element
+/// uses beyond them (at most kMaxColumn).
+int32_t columns(const std::vector<int32_t>& types, const std::set<int32_t>& used) {
+  const int64_t n = std::max<int64_t>(std::ssize(types), used.empty() ? 0 : *used.rbegin());
+  return static_cast<int32_t>(std::min<int64_t>(n, kMaxColumn));
+}
+
 /// Writes the model text of `m` and the steps chosen; names on `lost` the
 /// arrays whose values the text cannot hold.  False, with `error`, when the
 /// arrays cannot be written as a model text at all.
@@ -236,7 +246,14 @@ class ModelText {
   std::ostream& out_;
   std::set<std::string> lost_;
   std::vector<int32_t> node_numbers_;  ///< external number of each internal node
-  std::vector<std::vector<int32_t>> element_nodes_;
+  /// What the steps need of each element.
+  struct Element {
+    int32_t number = 0;
+    int32_t type = 0;
+    std::size_t nodes = 0;
+    int32_t force_position = 0;
+  };
+  std::vector<Element> elements_;
   std::set<int32_t> geometries_used_, materials_used_;
 };
 
@@ -285,9 +302,10 @@ bool ModelText::elements(std::string& error) {
     const int32_t geometry = at(m_.melgeo, e);
     const int32_t material = at(m_.melmat, e);
     if (number < 1 || !numbers.insert(number).second || nodes.empty() || geometry < 1 ||
-        material < 1) {
+        material < 1 || geometry > kMaxColumn || material > kMaxColumn) {
       error = "element " + std::to_string(e) + " (number " + std::to_string(number) +
-              ") has no positive unique number, no nodes, or no geometry or material";
+              ") has no positive unique number, no nodes, or a geometry or material number "
+              "outside 1 to 100000";
       return false;
     }
     geometries_used_.insert(geometry);
@@ -295,16 +313,14 @@ bool ModelText::elements(std::string& error) {
     out_ << "ELEMENT " << number << " " << at(m_.meltyp, e) << " " << geometry << " " << material;
     for (const int32_t n : nodes) out_ << " " << node_numbers_[static_cast<std::size_t>(n - 1)];
     out_ << "\n";
-    element_nodes_.push_back(std::move(nodes));
+    elements_.push_back({number, at(m_.meltyp, e), nodes.size(), at(m_.mpevec, e)});
   }
   return true;
 }
 
 void ModelText::geometries() {
   const int32_t gw = m_.mxgepr;
-  const auto nge = static_cast<int32_t>(std::max<std::size_t>(
-      m_.mgetyp.size(),
-      geometries_used_.empty() ? 0 : static_cast<std::size_t>(*geometries_used_.rbegin())));
+  const int32_t nge = columns(m_.mgetyp, geometries_used_);
   const auto cr = [&](int32_t c, int32_t k) { return word(m_.tcrgeo, gw, c, k); };
   const auto gp = [&](int32_t c, int32_t k) { return word(m_.tgepa, gw, c, k); };
   if (gw > kGeometryWordsHeld) {
@@ -365,9 +381,7 @@ void ModelText::geometries() {
 
 void ModelText::materials() {
   const int32_t mw = m_.mxmapr;
-  const auto nma = static_cast<int32_t>(std::max<std::size_t>(
-      m_.matyp.size(),
-      materials_used_.empty() ? 0 : static_cast<std::size_t>(*materials_used_.rbegin())));
+  const int32_t nma = columns(m_.matyp, materials_used_);
   for (int32_t c = 1; c <= nma; ++c) {
     const int32_t type = c <= std::ssize(m_.matyp) ? m_.matyp[static_cast<std::size_t>(c - 1)] : 0;
     bool words = false;
@@ -402,19 +416,16 @@ bool ModelText::steps(const StepSelection& selection, std::string& error) {
       return false;
     }
     for (int32_t e = 1; e <= m_.nel; ++e) {
-      const auto& nodes = element_nodes_[static_cast<std::size_t>(e - 1)];
-      const int32_t type = m_.meltyp[static_cast<std::size_t>(e - 1)];
-      const int64_t count = raf_tools::force_count(type, nodes.size());
-      const int64_t first = m_.mpevec.size() >= static_cast<std::size_t>(e)
-                                ? m_.mpevec[static_cast<std::size_t>(e - 1)]
-                                : 0;
+      const Element& element = elements_[static_cast<std::size_t>(e - 1)];
+      const int64_t count = raf_tools::force_count(element.type, element.nodes);
+      const int64_t first = element.force_position;
       if (first < 1 || first - 1 + count > std::ssize(tfle)) {
         lost_.insert("TFLE");
         continue;
       }
       const auto begin = tfle.begin() + (first - 1);
       if (std::all_of(begin, begin + count, [](double v) { return v == 0.0; })) continue;
-      out_ << "FORCE " << m_.melex[static_cast<std::size_t>(e - 1)];
+      out_ << "FORCE " << element.number;
       for (auto it = begin; it != begin + count; ++it) out_ << " " << real(*it);
       out_ << "\n";
     }
