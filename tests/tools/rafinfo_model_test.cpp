@@ -123,6 +123,10 @@ TEST_P(ModelRoundTrip, MkrafOfTheTextGivesTheSameReport) {
     EXPECT_FALSE(step_value(part, c.last_step).empty());
     EXPECT_TRUE(step_value(part, c.last_step + 1).empty());
     EXPECT_EQ(vemrask(rebuilt.path(), raf, limited), vemrask(original.path(), raf, limited));
+    // Every second step of 2 to 7: steps 2, 4 and 6.
+    const std::string every = model({"--steps", "2:7", "--every", "2"});
+    for (const int k : {1, 2, 3}) EXPECT_EQ(step_value(every, k), step_value(full, 2 * k));
+    EXPECT_TRUE(step_value(every, 4).empty());
   }
 }
 
