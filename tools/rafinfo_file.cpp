@@ -220,6 +220,46 @@ bool RafFile::open(const std::string& file) {
   return true;
 }
 
+bool RafFile::holds_all_arrays(const std::string& file) {
+  std::error_code ec;
+  const auto size = static_cast<int64_t>(std::filesystem::file_size(file, ec));
+  if (ec) return true;  // the reads say what is wrong
+  const MfpEntry* furthest = nullptr;
+  int64_t end = 0;
+  for (const MfpEntry& e : view_.entries) {
+    const int64_t bytes = int64_t{std::max(e.used, 0)} * std::max(fmt::element_bytes(e.type), 0);
+    const int64_t last = (int64_t{e.address} - 1) * fmt::kRecordBytes + bytes;
+    if (last > end) {
+      end = last;
+      furthest = &e;
+    }
+  }
+  if (furthest == nullptr || end <= size) return true;
+  const std::string why = "file cut short: array " + std::to_string(furthest->number) +
+                          " ends at byte " + std::to_string(end) + ", the file at " +
+                          std::to_string(size);
+  std::vector<std::byte> buffer(
+      static_cast<std::size_t>(end - (furthest->address - 1) * int64_t{fmt::kRecordBytes}));
+  int32_t ierr = 0;
+  const std::span<std::byte> all(buffer);
+  switch (static_cast<fmt::DataType>(furthest->type)) {
+    case fmt::DataType::kInteger:
+      raflib::RAFGIN(all, furthest->used, furthest->number, kUnit, ierr);
+      break;
+    case fmt::DataType::kReal:
+      raflib::RAFGRE(all, furthest->used, furthest->number, kUnit, ierr);
+      break;
+    case fmt::DataType::kDouble:
+      raflib::RAFGDP(all, furthest->used, furthest->number, kUnit, ierr);
+      break;
+    default:
+      break;
+  }
+  if (ierr < 0) return fail_from_library(why);
+  reason_ = why;
+  return false;
+}
+
 int32_t RafFile::key_of(std::string_view name, int32_t step) {
   const int32_t n = catalogue_.number(name);
   const int32_t key = n == 0 ? 0 : catalogue_.key(n, step);

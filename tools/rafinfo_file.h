@@ -108,6 +108,11 @@ class RafFile {
   /// it has none.
   [[nodiscard]] int32_t file_type(std::string_view name, int32_t step) const;
 
+  /// True when the file holds every array its MFP lists; else false, with
+  /// the library's reason for the array that reaches furthest beyond the
+  /// end of the file.
+  bool holds_all_arrays(const std::string& file);
+
   [[nodiscard]] const FileView& view() const { return view_; }
   [[nodiscard]] const CatalogueView& catalogue() const { return catalogue_; }
   [[nodiscard]] const std::string& reason() const { return reason_; }

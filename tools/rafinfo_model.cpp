@@ -115,7 +115,7 @@ bool summary_line(const std::string& given, std::vector<std::string>& row) {
     row[3] = std::to_string(v.computer);
   }
   RafModel m;
-  if (!opened || !read_model(file, m)) {
+  if (!opened || !file.holds_all_arrays(name) || !read_model(file, m)) {
     row[14] = file.reason();
     return false;
   }
