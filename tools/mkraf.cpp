@@ -2,10 +2,12 @@
 // its result history (format: tools/README.md).
 //
 //   mkraf [--dp | --re] [--indexed] [--big-endian] [-o FILE] MODEL
+//   mkraf --help | --version
 //
 // Exit status 0 when the file is written; 1 for a bad command line, a model
 // text with a fault (reported as MODEL:LINE: what is wrong) or a failed
 // write.  Messages go to standard error.
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
@@ -14,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/cli.h"
 #include "platform/units.h"
 #include "tools/model_text.h"
 #include "tools/model_writer.h"
@@ -23,13 +26,20 @@ namespace {
 
 namespace fs = std::filesystem;
 
-constexpr std::string_view kUsage =
-    "usage: mkraf [--dp | --re] [--indexed] [--big-endian] [-o FILE] MODEL\n"
-    "  --dp          real arrays as 8-byte reals (default)\n"
-    "  --re          real arrays as 4-byte reals\n"
-    "  --indexed     MSTRU with its name-indexed table instead of the fixed layout\n"
-    "  --big-endian  write the file as a computer of type 12 (most significant byte first)\n"
-    "  -o FILE       the RAF file to write (default: MODEL with the extension .raf)\n";
+constexpr std::array<cli::OptionSpec, 7> kSpecs = {{
+    {0, "dp", "", "real arrays as 8-byte reals (default)"},
+    {0, "re", "", "real arrays as 4-byte reals"},
+    {0, "indexed", "", "MSTRU with its name-indexed table instead of the fixed layout"},
+    {0, "big-endian", "", "write the file as a computer of type 12 (most significant byte first)"},
+    {'o', "output", "FILE", "the RAF file to write (default: MODEL with the extension .raf)"},
+    {'h', "help", "", "show this text"},
+    {0, "version", "", "show the version"},
+}};
+
+std::string usage() {
+  return "usage: mkraf [--dp | --re] [--indexed] [--big-endian] [-o FILE] MODEL\n" +
+         cli::option_lines(kSpecs);
+}
 
 struct Options {
   raf_tools::ArrayOptions arrays;
@@ -39,7 +49,7 @@ struct Options {
 };
 
 int usage_error(const std::string& message) {
-  std::cerr << "mkraf: " << message << "\n" << kUsage;
+  std::cerr << "mkraf: " << message << "\n" << usage();
   return 1;
 }
 
@@ -84,31 +94,30 @@ bool to_big_endian(const fs::path& file, std::string& error) {
 int main(int argc, char** argv) {
   Options opt;
   const std::vector<std::string> args(argv + 1, argv + argc);
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    if (a == "--dp") {
+  const cli::Parsed parsed = cli::parse(args, kSpecs);
+  if (!parsed.error.empty()) return usage_error(parsed.error);
+  for (const cli::Given& g : parsed.options) {
+    if (g.name == "dp") {
       opt.arrays.real_type = "DP";
-    } else if (a == "--re") {
+    } else if (g.name == "re") {
       opt.arrays.real_type = "RE";
-    } else if (a == "--indexed") {
+    } else if (g.name == "indexed") {
       opt.arrays.indexed_mstru = true;
-    } else if (a == "--big-endian") {
+    } else if (g.name == "big-endian") {
       opt.big_endian = true;
-    } else if (a == "-o") {
-      if (i + 1 >= args.size()) return usage_error("-o needs a file name");
-      opt.output = args[++i];
-    } else if (a == "-h" || a == "--help") {
-      std::cout << kUsage;
+    } else if (g.name == "output") {
+      opt.output = g.value;
+    } else if (g.name == "help") {
+      std::cout << usage();
       return 0;
-    } else if (!a.empty() && a[0] == '-') {
-      return usage_error("unknown option " + a);
-    } else if (!opt.model.empty()) {
-      return usage_error("more than one model file");
-    } else {
-      opt.model = a;
+    } else if (g.name == "version") {
+      std::cout << "mkraf " << VEMRASK_VERSION << "\n";
+      return 0;
     }
   }
-  if (opt.model.empty()) return usage_error("no model file");
+  if (parsed.operands.size() > 1) return usage_error("more than one model file");
+  if (parsed.operands.empty() || parsed.operands[0].empty()) return usage_error("no model file");
+  opt.model = parsed.operands[0];
   if (opt.output.empty()) opt.output = fs::path(opt.model).replace_extension(".raf");
 
   std::string text;

@@ -1,52 +1,67 @@
 // rafinfo: shows what a RAF file holds.
 //
 //   rafinfo [--step N] [--array NAME | --key K] FILE
+//   rafinfo --summary [--csv] FILE...
+//   rafinfo --model [--steps A:B] [--every K] FILE
 //
-// Without --array or --key: the fields of the key record, the allocated
-// entries of the array pointer table (MFP), and the catalogue of keys
-// 101-103 when the file has one, with each array's key in step N (default
-// 1).  --array NAME prints the values of a catalogued array in step N,
-// --key K the values held under key K.
+// Without --array or --key: the fields of the key record, the title, the
+// allocated entries of the array pointer table (MFP), and the catalogue of
+// keys 101-103 when the file has one, with each array's key in step N
+// (default 1).  --array NAME prints the values of a catalogued array in step
+// N, --key K the values held under key K.  --summary gives one line per
+// file, --model the model text of mkraf (tools/rafinfo_model.cpp).
 //
-// The file is opened through the RAF library with its messages on the
-// screen: a file that the library refuses is shown with the library's
-// message and exit status 1.  The key record and the MFP are shown as they
-// lie on the file (read directly, in the byte order of the writing
-// computer); array values are read through the library.
+// The file is opened through the RAF library; a file that the library
+// refuses is reported as "rafinfo: FILE: reason" on standard error with
+// exit status 1.  The key record and the MFP are shown as they lie on the
+// file (read directly, in the byte order of the writing computer); array
+// values are read through the library.
 #include <algorithm>
 #include <array>
 #include <cstdint>
-#include <cstring>
-#include <fstream>
 #include <iomanip>
 #include <iostream>
-#include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "cli/cli.h"
 #include "platform/units.h"
 #include "raflib/chkey.h"
 #include "raflib/format.h"
 #include "raflib/raflib.h"
 #include "tools/model_writer.h"
+#include "tools/rafinfo_file.h"
 
 namespace {
 
 namespace fmt = raflib::format;
 using raf_tools::data_type_word;
-using raf_tools::decode_name;
 using raf_tools::store_type_word;
+using rafinfo::CatalogueView;
+using rafinfo::entry_of;
+using rafinfo::FileView;
+using rafinfo::kUnit;
+using rafinfo::MfpEntry;
 
-constexpr int32_t kUnit = platform::kRafFile;
-constexpr int32_t kCatalogueKey = 101;
-constexpr int32_t kNumrafWords = 20;
+constexpr std::array<cli::OptionSpec, 10> kSpecs = {{
+    {0, "step", "N", "step for the catalogue's keys and for --array (default 1)"},
+    {0, "array", "NAME", "print the values of the catalogued array NAME in step N"},
+    {0, "key", "K", "print the values held under key K"},
+    {0, "summary", "", "one line per FILE: model size, steps, transitions, status"},
+    {0, "csv", "", "the summary as CSV (RFC 4180)"},
+    {0, "model", "", "write the model text of mkraf for FILE"},
+    {0, "steps", "A:B", "with --model: keep steps A to B only"},
+    {0, "every", "K", "with --model: keep every K-th step from A"},
+    {'h', "help", "", "show this text"},
+    {0, "version", "", "show the version"},
+}};
 
-constexpr std::string_view kUsage =
-    "usage: rafinfo [--step N] [--array NAME | --key K] FILE\n"
-    "  --step N      step for the catalogue's keys and for --array (default 1)\n"
-    "  --array NAME  print the values of the catalogued array NAME in step N\n"
-    "  --key K       print the values held under key K\n";
+std::string usage() {
+  return "usage: rafinfo [--step N] [--array NAME | --key K] FILE\n"
+         "       rafinfo --summary [--csv] FILE...\n"
+         "       rafinfo --model [--steps A:B] [--every K] FILE\n" +
+         cli::option_lines(kSpecs);
+}
 
 struct Options {
   std::string file;
@@ -55,135 +70,13 @@ struct Options {
   int32_t key = 0;
 };
 
-struct MfpEntry {
-  int32_t number = 0;
-  int32_t address = 0;
-  int32_t type = 0;
-  int32_t allocated = 0;
-  int32_t used = 0;
-};
-
-/// What the raw file shows: the key record and the allocated MFP entries.
-struct FileView {
-  raflib::Chkey key{};
-  raflib::KeyValues values;
-  int32_t computer = 0;
-  std::vector<MfpEntry> entries;
-  std::string note;  ///< why the MFP could not be read in full
-};
-
-/// The file's catalogue, as read from keys 101-103.
-struct CatalogueView {
-  std::vector<int32_t> numraf, keyraf, iarrnm;
-  [[nodiscard]] int32_t word(int32_t k) const {
-    return k >= 1 && k <= static_cast<int32_t>(numraf.size())
-               ? numraf[static_cast<std::size_t>(k - 1)]
-               : 0;
-  }
-  [[nodiscard]] int32_t record_length() const { return word(7); }
-  /// Array numbers whose KEYRAF record lies wholly inside KEYRAF.
-  [[nodiscard]] int32_t records() const {
-    const int32_t r = record_length();
-    if (r < 1) return 0;
-    return std::min(word(8), static_cast<int32_t>(keyraf.size()) / r);
-  }
-  /// Word k (1-based, k <= 10) of record n; 0 beyond the record length.
-  [[nodiscard]] int32_t rec(int32_t n, int32_t k) const {
-    const int32_t r = record_length();
-    if (k > r || n < 1 || n > records()) return 0;
-    return keyraf[static_cast<std::size_t>((n - 1) * r + k - 1)];
-  }
-  [[nodiscard]] std::string name(int32_t n) const {
-    const auto i = static_cast<std::size_t>(2 * n - 2);
-    if (n < 1 || i + 1 >= iarrnm.size()) return {};
-    return decode_name(iarrnm[i], iarrnm[i + 1]);
-  }
-  /// The key of array number n in step s, as the recall layer computes it.
-  [[nodiscard]] int32_t key(int32_t n, int32_t s) const {
-    const int64_t n4 = word(4), n5 = word(5), n6 = word(6), base = word(10);
-    if (n4 + n5 + n6 <= 0) return 0;
-    const int32_t code = rec(n, 4);
-    const int64_t block = base + n4 + static_cast<int64_t>(s - 1) * (n5 + n6);
-    int64_t key = 0;
-    if (raf_tools::in_structure_block(code) && (s <= 0 || !raf_tools::in_result_block(code)) &&
-        (s <= 0 || !raf_tools::in_restart_block(code))) {
-      key = base + rec(n, 5);
-    } else if (s >= 1 && raf_tools::in_result_block(code)) {
-      key = block + rec(n, 6);
-    } else if (s >= 1 && raf_tools::in_restart_block(code)) {
-      key = block + n5 + rec(n, 7);
-    }
-    return key > 0 && key <= INT32_MAX ? static_cast<int32_t>(key) : 0;
-  }
-};
-
-int32_t get_i32(const std::byte* p, bool most_first) {
-  std::array<std::byte, 4> b{};
-  std::memcpy(b.data(), p, 4);
-  if (most_first) std::reverse(b.begin(), b.end());
-  uint32_t u = 0;
-  for (int k = 3; k >= 0; --k) u = (u << 8) | static_cast<uint32_t>(b[static_cast<std::size_t>(k)]);
-  return static_cast<int32_t>(u);
-}
-
-/// Reads the key record and the MFP straight from the file.
-bool read_file_view(const std::string& file, FileView& view) {
-  std::ifstream in(file, std::ios::binary);
-  if (!in) return false;
-  in.read(view.key.data(), fmt::kKeyBytes);
-  if (!in || !raflib::get_numeric_block(view.key, view.values)) return false;
-  view.computer = raflib::get_key_int(view.key, fmt::kComputerCode).value_or(0);
-  const bool most_first = fmt::byte_order_of(view.computer) == fmt::ByteOrder::kMostFirst;
-
-  std::vector<std::byte> page(fmt::kPageBytes);
-  int32_t loaded = 0;
-  for (int32_t k = 1; k <= view.values.mfpmax; ++k) {
-    const int32_t p = (k - 1) / fmt::kPageEntries + 1;
-    if (p != loaded) {
-      const int64_t record = int64_t{view.values.mfpadr} + 2 * int64_t{p - 1};
-      in.clear();
-      in.seekg((record - 1) * fmt::kRecordBytes);
-      in.read(reinterpret_cast<char*>(page.data()), fmt::kPageBytes);
-      if (!in) {
-        view.note = "MFP page " + std::to_string(p) + " lies beyond the end of the file";
-        return true;
-      }
-      loaded = p;
-    }
-    const std::byte* e =
-        page.data() + static_cast<std::ptrdiff_t>((k - 1) % fmt::kPageEntries) * 16;
-    MfpEntry m{k, get_i32(e, most_first), get_i32(e + 4, most_first), get_i32(e + 8, most_first),
-               get_i32(e + 12, most_first)};
-    if (m.address != 0) view.entries.push_back(m);
-  }
-  return true;
-}
-
-const MfpEntry* entry_of(const FileView& view, int32_t key) {
-  for (const MfpEntry& e : view.entries) {
-    if (e.number == key) return &e;
-  }
-  return nullptr;
-}
-
-bool read_ints(const FileView& view, int32_t key, std::vector<int32_t>& out) {
-  const MfpEntry* e = entry_of(view, key);
-  if (e == nullptr || e->type != static_cast<int32_t>(fmt::DataType::kInteger) || e->used < 0) {
-    return false;
-  }
-  out.assign(static_cast<std::size_t>(e->used), 0);
-  int32_t ierr = 0;
-  raflib::RAFGIN(std::span<int32_t>(out), e->used, key, kUnit, ierr);
-  return ierr >= 0;
-}
-
 std::string field(std::string_view text) {
   std::string s(text);
   while (!s.empty() && s.back() == ' ') s.pop_back();
   return s;
 }
 
-void show_key_record(const Options& opt, const FileView& v) {
+void show_key_record(const Options& opt, const FileView& v, const std::string& title) {
   const raflib::Chkey& k = v.key;
   const auto num = [&](fmt::KeyField f) {
     const auto value = raflib::get_key_int(k, f);
@@ -194,6 +87,7 @@ void show_key_record(const Options& opt, const FileView& v) {
             << "\n"
             << "Computer type  : " << v.computer << "   "
             << field(raflib::key_text(k, fmt::kComputerName)) << "\n"
+            << "Title          : " << title << "\n"
             << "Created        : " << raflib::key_text(k, fmt::kCreatedStamp) << "\n"
             << "Last written   : " << raflib::key_text(k, fmt::kWrittenStamp) << "\n"
             << "Last read      : " << raflib::key_text(k, fmt::kReadStamp) << "\n"
@@ -246,10 +140,10 @@ void show_catalogue(const CatalogueView& c, int32_t step) {
 }
 
 /// Prints the values under `key`, read as the MFP entry's type says.
-bool show_values(const FileView& v, int32_t key, std::string_view title) {
+bool show_values(const std::string& file, const FileView& v, int32_t key, std::string_view title) {
   const MfpEntry* e = entry_of(v, key);
   if (e == nullptr) {
-    std::cerr << "rafinfo: key " << key << " holds no array\n";
+    std::cerr << "rafinfo: " << file << ": key " << key << " holds no array\n";
     return false;
   }
   std::cout << title << "key " << key << ", " << e->used << " elements of type "
@@ -297,102 +191,140 @@ bool show_values(const FileView& v, int32_t key, std::string_view title) {
   return ierr >= 0;
 }
 
-bool parse_int(const std::string& s, int32_t& value) {
-  std::istringstream in(s);
-  return static_cast<bool>(in >> value) && in.peek() == std::char_traits<char>::eof();
-}
-
 int usage_error(const std::string& message) {
-  std::cerr << "rafinfo: " << message << "\n" << kUsage;
+  std::cerr << "rafinfo: " << message << "\n" << usage();
   return 1;
 }
 
 int run(const Options& opt) {
-  int32_t ierr = 0;
-  raflib::RFRSET(ierr);
-  raflib::RAFINI(platform::kScreen);
-  std::string name = opt.file;
-  raflib::RAFOLD(kUnit, name, ierr);
-  if (ierr < 0) return 1;
-
-  FileView view;
-  if (!read_file_view(opt.file, view)) {
-    std::cerr << "rafinfo: cannot read the key record of " << opt.file << "\n";
+  const std::string name = rafinfo::raf_name(opt.file);
+  rafinfo::RafFile file;
+  const bool has_catalogue = file.open(name);
+  if (!file.is_open()) {
+    std::cerr << "rafinfo: " << name << ": " << file.reason() << "\n";
     return 1;
   }
-  CatalogueView cat;
-  const bool has_catalogue = read_ints(view, kCatalogueKey, cat.numraf) &&
-                             read_ints(view, kCatalogueKey + 1, cat.keyraf) &&
-                             read_ints(view, kCatalogueKey + 2, cat.iarrnm);
+  const FileView& view = file.view();
+  const CatalogueView& cat = file.catalogue();
 
   bool ok = true;
+  const auto fail = [&](const std::string& why) {
+    std::cerr << "rafinfo: " << name << ": " << why << "\n";
+    ok = false;
+  };
   if (!opt.array.empty()) {
-    int32_t number = 0;
-    for (int32_t n = 1; has_catalogue && n <= cat.records() && number == 0; ++n) {
-      if (cat.name(n) == opt.array) number = n;
-    }
+    const int32_t number = has_catalogue ? cat.number(opt.array) : 0;
+    const int32_t key = number == 0 ? 0 : cat.key(number, opt.step);
     if (number == 0) {
-      std::cerr << "rafinfo: " << opt.file << " catalogues no array " << opt.array << "\n";
-      ok = false;
-    } else {
-      const int32_t key = cat.key(number, opt.step);
-      if (key == 0) {
-        std::cerr << "rafinfo: " << opt.array << " has no key in step " << opt.step << "\n";
-        ok = false;
-      } else {
-        ok = show_values(view, key,
-                         opt.array + " (number " + std::to_string(number) + ", step " +
-                             std::to_string(opt.step) + "): ");
-      }
+      fail(has_catalogue ? "catalogues no array " + opt.array : file.reason());
+    } else if (key == 0) {
+      fail(opt.array + " has no key in step " + std::to_string(opt.step));
+    } else if (!show_values(name, view, key,
+                            opt.array + " (number " + std::to_string(number) + ", step " +
+                                std::to_string(opt.step) + "): ")) {
+      ok = file.fail_from_library("the values cannot be read");
+      fail(file.reason());
     }
   } else if (opt.key != 0) {
-    ok = show_values(view, opt.key, "");
+    if (!show_values(name, view, opt.key, "")) {
+      ok = false;
+      if (entry_of(view, opt.key) != nullptr) {
+        file.fail_from_library("the values cannot be read");
+        fail(file.reason());
+      }
+    }
   } else {
-    show_key_record(opt, view);
+    std::vector<int32_t> ictext;
+    if (has_catalogue && cat.number("ICTEXT") != 0)
+      static_cast<void>(file.ints("ICTEXT", 1, ictext));
+    Options shown = opt;
+    shown.file = name;
+    show_key_record(shown, view, rafinfo::title_text(ictext));
     show_mfp(view);
-    if (has_catalogue && static_cast<int32_t>(cat.numraf.size()) >= kNumrafWords) {
+    if (has_catalogue) {
       show_catalogue(cat, opt.step);
     } else {
-      std::cout << "\nNo catalogue: keys 101-103 do not hold it\n";
+      std::cout << "\nNo catalogue: " << file.reason() << "\n";
     }
   }
-  int32_t cerr = 0;
-  raflib::RAFCLS(kUnit, cerr);
   platform::flush_all_units();
   return ok ? 0 : 1;
+}
+
+/// A step range A:B (B may be left out: to the last step).
+bool parse_range(const std::string& text, rafinfo::StepSelection& steps) {
+  const std::size_t colon = text.find(':');
+  const auto first = cli::to_int(text.substr(0, colon));
+  if (!first || *first < 1) return false;
+  steps.first = *first;
+  if (colon == std::string::npos) {
+    steps.last = *first;
+    return true;
+  }
+  if (colon + 1 == text.size()) return true;
+  const auto last = cli::to_int(text.substr(colon + 1));
+  if (!last || *last < *first) return false;
+  steps.last = *last;
+  return true;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  Options opt;
   const std::vector<std::string> args(argv + 1, argv + argc);
-  for (std::size_t i = 0; i < args.size(); ++i) {
-    const std::string& a = args[i];
-    const bool has_value = i + 1 < args.size();
-    if (a == "--step") {
-      if (!has_value || !parse_int(args[++i], opt.step))
-        return usage_error("--step needs a number");
-    } else if (a == "--array") {
-      if (!has_value) return usage_error("--array needs a name");
-      opt.array = args[++i];
-    } else if (a == "--key") {
-      if (!has_value || !parse_int(args[++i], opt.key) || opt.key < 1) {
-        return usage_error("--key needs a positive number");
-      }
-    } else if (a == "-h" || a == "--help") {
-      std::cout << kUsage;
-      return 0;
-    } else if (!a.empty() && a[0] == '-') {
-      return usage_error("unknown option " + a);
-    } else if (!opt.file.empty()) {
-      return usage_error("more than one file");
-    } else {
-      opt.file = a;
-    }
+  const cli::Parsed parsed = cli::parse(args, kSpecs);
+  if (!parsed.error.empty()) return usage_error(parsed.error);
+  if (parsed.has("help")) {
+    std::cout << usage();
+    return 0;
   }
-  if (opt.file.empty()) return usage_error("no file");
-  if (!opt.array.empty() && opt.key != 0)
+  if (parsed.has("version")) {
+    std::cout << "rafinfo " << VEMRASK_VERSION << "\n";
+    return 0;
+  }
+  const bool summary = parsed.has("summary");
+  const bool model = parsed.has("model");
+  const bool view_options = parsed.has("step") || parsed.has("array") || parsed.has("key");
+  if (summary && model) return usage_error("--summary and --model exclude each other");
+  if ((summary || model) && view_options) {
+    return usage_error("--step, --array and --key show a single file's view");
+  }
+  if (parsed.has("csv") && !summary) return usage_error("--csv goes with --summary");
+  if ((parsed.has("steps") || parsed.has("every")) && !model) {
+    return usage_error("--steps and --every go with --model");
+  }
+  if (parsed.operands.empty()) return usage_error("no file");
+
+  if (summary) return rafinfo::run_summary(parsed.operands, parsed.has("csv"));
+  if (parsed.operands.size() > 1) return usage_error("more than one file");
+  if (model) {
+    rafinfo::StepSelection steps;
+    if (const auto range = parsed.value("steps"); range && !parse_range(*range, steps)) {
+      return usage_error("--steps needs A:B with 1 <= A <= B");
+    }
+    if (const auto every = parsed.value("every"); every) {
+      const auto k = cli::to_int(*every);
+      if (!k || *k < 1) return usage_error("--every needs a positive number");
+      steps.every = *k;
+    }
+    return rafinfo::run_model(parsed.operands[0], steps);
+  }
+
+  Options opt;
+  opt.file = parsed.operands[0];
+  if (const auto step = parsed.value("step"); step) {
+    const auto n = cli::to_int(*step);
+    if (!n) return usage_error("--step needs a number");
+    opt.step = *n;
+  }
+  if (const auto array = parsed.value("array"); array) opt.array = *array;
+  if (const auto key = parsed.value("key"); key) {
+    const auto n = cli::to_int(*key);
+    if (!n || *n < 1) return usage_error("--key needs a positive number");
+    opt.key = *n;
+  }
+  if (!opt.array.empty() && opt.key != 0) {
     return usage_error("--array and --key exclude each other");
+  }
   return run(opt);
 }
