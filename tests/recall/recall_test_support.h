@@ -21,16 +21,10 @@ namespace recall_test {
 
 inline constexpr int32_t kUnit = platform::kOutputFile;
 inline constexpr int32_t kRafUnit = platform::kRafFile;
-inline constexpr int32_t kUserNumbers = 50;
+inline constexpr int32_t kUserNumbers = recall::kProgramArrayNumbers;
 
 /// The array-name table the driver hands to INIDMS.
-inline constexpr std::array<std::string_view, kUserNumbers> kNameTable = {
-    "",       "",       "",       "",       "",       "",       "",       "",      "",
-    "",       "MSTRU",  "MSCRA",  "TSCRA2", "ICTEXT", "MGLRES", "TGLRES", "",      "MATYP",
-    "MELECC", "MELEX",  "MELGEO", "MELMAT", "MELTYP", "MGETYP", "MNPC",   "MNPEX", "MPEVEC",
-    "MPMNPC", "TCOORD", "TCRGEO", "TFLE",   "TMAPA",  "TGEPA",  "",       "",      "",
-    "",       "",       "",       "",       "",       "",       "",       "",      "",
-    "",       "",       "",       "",       ""};
+inline constexpr const auto& kNameTable = recall::kProgramArrayNames;
 
 inline recall::ArrayNameTable names() {
   return recall::ArrayNameTable(kNameTable);
