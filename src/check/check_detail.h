@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "check/check.h"
+#include "check/result_record.h"
 #include "dms/work_array.h"
 
 namespace check::detail {
@@ -213,20 +214,21 @@ EndTable build_end_table(const PipeModel& m);
 
 /// The record update of the result-step pass for end `k` at step `s` (step
 /// value `t`, global displacement `g`, load case `c`) of the record starting
-/// after value `base` of `block`: a U that is a number replaces a smaller
+/// after value `base` of `block` (check/result_record.h): a U that is a number replaces a smaller
 /// value 1; a negative U replaces only a value 1 of 0 or less that is smaller
 /// in magnitude.  Ties keep what is there.  Inline, like end_utilisation().
 inline void update_record(RealVec block, int64_t base, double u, int32_t k, int32_t s, double t,
                           double g, int32_t c) {
-  const double m = block(base + 1);
+  namespace record = result_record;
+  const double m = block(base + record::kUtilisation);
   const bool replace = u >= 0.0 ? u > m : (u < 0.0 && m <= 0.0 && std::fabs(u) > std::fabs(m));
   if (!replace) return;
-  block(base + 1) = u;
-  block(base + 2) = k;
-  block(base + 3) = s;
-  block(base + 6) = t;
-  block(base + 7) = g;
-  block(base + 8) = c;
+  block(base + record::kUtilisation) = u;
+  block(base + record::kEnd) = k;
+  block(base + record::kStep) = s;
+  block(base + record::kStepValue) = t;
+  block(base + record::kDisplacement) = g;
+  block(base + record::kLoadCase) = c;
 }
 
 // ---- checks of the model arrays ---------------------------------------------

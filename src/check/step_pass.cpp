@@ -22,6 +22,7 @@
 
 #include "check/check.h"
 #include "check/check_detail.h"
+#include "check/result_record.h"
 #include "platform/units.h"
 #include "textio/textio.h"
 
@@ -38,7 +39,6 @@ constexpr int64_t kStepValue = 1;
 constexpr int64_t kDisplacement = 3;
 constexpr int64_t kYieldStrength = 3;
 constexpr int64_t kForceValues = 12;
-constexpr int32_t kRecordValues = 8;  // values 1..8 of a record are written
 
 struct PlannedEnd {
   bool transition = false;
@@ -103,7 +103,7 @@ void result_step_pass(IntVec mglres, RealVec tglres, int32_t mxglpr, int32_t lst
 
   // ---- the arrays, before anything reads them
   ModelFault fault;
-  if (values_per_element < kRecordValues) {
+  if (values_per_element < result_record::kWritten) {
     fault.set(detail::record_length_detail(values_per_element));
   } else if (nel > result_block.size() / values_per_element) {
     fault.set(detail::block_capacity_detail(nel, result_block.size() / values_per_element));
