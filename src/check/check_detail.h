@@ -72,6 +72,22 @@ struct PipeModel {
   dms::Mat1<double> tcrgeo;  ///< leading dimension MXGEPR
 };
 
+/// The pipe model of the model arrays; views a caller does not need may be
+/// left empty.
+inline PipeModel pipe_model(int32_t nel, IntVec meltyp, IntVec melgeo, IntVec mgetyp, IntVec mnpc,
+                            IntVec mpmnpc, RealVec tcoord, RealVec tcrgeo, int32_t mxgepr) {
+  PipeModel m;
+  m.nel = nel;
+  m.meltyp = meltyp;
+  m.melgeo = melgeo;
+  m.mgetyp = mgetyp;
+  m.mnpc = mnpc;
+  m.mpmnpc = mpmnpc;
+  m.tcoord = dms::Mat1<double>(tcoord, 3);
+  m.tcrgeo = dms::Mat1<double>(tcrgeo, mxgepr);
+  return m;
+}
+
 /// True when element `e` is a pipe element (beam element with a pipe section).
 inline bool is_pipe(const PipeModel& m, int32_t e) {
   return m.meltyp(e) == kBeamElement && m.mgetyp(m.melgeo(e)) == kPipeSection;
