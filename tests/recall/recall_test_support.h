@@ -15,7 +15,7 @@
 #include "dms/work_array.h"
 #include "platform/units.h"
 #include "recall/recall.h"
-#include "support/run_program.h"
+#include "support/unit_capture.h"
 
 namespace recall_test {
 
@@ -93,27 +93,6 @@ inline void set_record(dms::IntView iw, int32_t n, const std::vector<int32_t>& w
   }
 }
 
-/// Connects a unit to a fresh file; text() closes it and returns what was
-/// written.
-class Output {
- public:
-  explicit Output(int unit = kUnit) : unit_(unit) {
-    EXPECT_EQ(platform::open_text(unit_, file(), platform::OpenStatus::kUnknown), 0);
-  }
-  ~Output() { platform::close_unit(unit_); }
-  Output(const Output&) = delete;
-  Output& operator=(const Output&) = delete;
-
-  std::string text() {
-    platform::close_unit(unit_);
-    return test_support::read_file(dir_ / "unit.txt");
-  }
-  std::vector<std::string> lines() { return test_support::lines_of(text()); }
-
- private:
-  [[nodiscard]] std::string file() const { return (dir_ / "unit.txt").string(); }
-  test_support::TempDir dir_;
-  int unit_;
-};
+using Output = test_support::UnitCapture;
 
 }  // namespace recall_test
