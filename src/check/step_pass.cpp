@@ -1,6 +1,7 @@
 // Result-step pass: walks the stored result steps up to the user's limit and
 // keeps, for every pipe element, the governing pancake utilisation in the
-// element's record of the file's result block.
+// element's record of the file's result block.  It does three jobs in turn:
+// validate the arrays it reads, plan the elements, run the steps.
 //
 // The geometry of the element ends does not change from step to step, so it
 // is worked out once per file: the node-to-element table, the end geometry
@@ -32,12 +33,17 @@ namespace {
 using detail::EndGeometry;
 using detail::ModelFault;
 
-// Words of the global results per step.
+// Words of a step's column of MGLRES: its load case, and whether results
+// were stored for it.
 constexpr int64_t kLoadCase = 2;
 constexpr int64_t kStored = 10;
+// Words of a step's column of TGLRES: the step value and the global
+// displacement.
 constexpr int64_t kStepValue = 1;
 constexpr int64_t kDisplacement = 3;
+// Word of a material's column of TMAPA: the yield strength.
 constexpr int64_t kYieldStrength = 3;
+// Values of an element's forces in TFLE: six at each end.
 constexpr int64_t kForceValues = 12;
 
 struct PlannedEnd {

@@ -84,9 +84,10 @@ std::string fixed_field(double value, int width, int decimals);
 /// 32 bits.
 std::optional<int32_t> read_int(std::string_view answer);
 
-/// Reads one real in free format, as read_int does; accepts the exponent
-/// letters E and D (either case), and NaN and Infinity.  Returns nothing when
-/// the answer does not begin with a number or the number is out of range.
+/// Reads one real in free format, as read_int does; accepts an exponent
+/// with the letter E, D or Q (either case) or with its sign alone ("1.5-3"),
+/// and NaN and Infinity.  Returns nothing when the answer does not begin with
+/// a number or the number is out of range.
 std::optional<double> read_real(std::string_view answer);
 
 /// The stop on a console answer that cannot be used (not a number, or no
