@@ -10,6 +10,7 @@
 #include "dms/work_array.h"
 #include "platform/units.h"
 #include "support/unit_capture.h"
+#include "support/work_space.h"
 
 namespace dms_test {
 
@@ -18,16 +19,8 @@ inline constexpr int32_t kSentinel = 0x7E7E7E7E;
 inline constexpr int kUnit = platform::kOutputFile;
 
 /// A work array of `nwords` words filled with kSentinel.
-struct WorkSpace {
-  explicit WorkSpace(int64_t nwords)
-      : work(nwords),
-        iw(dms::int_view(work.bytes(), nwords)),
-        rw(dms::real_view(work.bytes(), nwords)) {
-    for (int64_t k = 1; k <= nwords; ++k) iw(k) = kSentinel;
-  }
-  dms::WorkArray work;
-  dms::IntView iw;
-  dms::RealView rw;
+struct WorkSpace : test_support::WorkSpace {
+  explicit WorkSpace(int64_t nwords) : test_support::WorkSpace(nwords, kSentinel) {}
 };
 
 /// Opens the store over all of `iw` and adds the name table.

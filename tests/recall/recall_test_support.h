@@ -16,6 +16,7 @@
 #include "platform/units.h"
 #include "recall/recall.h"
 #include "support/unit_capture.h"
+#include "support/work_space.h"
 
 namespace recall_test {
 
@@ -34,16 +35,8 @@ inline recall::ArrayNameTable names() {
 inline constexpr int32_t kSentinel = 0x5A5A5A5A;
 
 /// A work array of `nwords` words filled with kSentinel.
-struct WorkSpace {
-  explicit WorkSpace(int64_t nwords)
-      : work(nwords),
-        iw(dms::int_view(work.bytes(), nwords)),
-        rw(dms::real_view(work.bytes(), nwords)) {
-    for (int64_t k = 1; k <= nwords; ++k) iw(k) = kSentinel;
-  }
-  dms::WorkArray work;
-  dms::IntView iw;
-  dms::RealView rw;
+struct WorkSpace : test_support::WorkSpace {
+  explicit WorkSpace(int64_t nwords) : test_support::WorkSpace(nwords, kSentinel) {}
 };
 
 /// A message control that writes straight to `unit`.
