@@ -20,14 +20,9 @@ constexpr int32_t kMessageUnit = 43;
 /// A model's structure arrays with views of them, as the check reads them.
 struct Arrays {
   explicit Arrays(const bench::BenchModel& m) : arrays(bench::structure_arrays(m)) {
-    pm.nel = m.plan.elements;
-    pm.meltyp = ints("MELTYP");
-    pm.melgeo = ints("MELGEO");
-    pm.mgetyp = ints("MGETYP");
-    pm.mnpc = ints("MNPC");
-    pm.mpmnpc = ints("MPMNPC");
-    pm.tcoord = dms::Mat1<double>(reals("TCOORD"), 3);
-    pm.tcrgeo = dms::Mat1<double>(reals("TCRGEO"), raf_tools::kGeometryWords);
+    pm = check::detail::pipe_model(m.plan.elements, ints("MELTYP"), ints("MELGEO"), ints("MGETYP"),
+                                   ints("MNPC"), ints("MPMNPC"), reals("TCOORD"), reals("TCRGEO"),
+                                   raf_tools::kGeometryWords);
   }
   raf_tools::ModelArray& find(const std::string& name) {
     for (raf_tools::ModelArray& a : arrays) {

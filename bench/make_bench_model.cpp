@@ -43,15 +43,11 @@ dms::Vec1<T> view(const std::vector<raf_tools::ModelArray>& arrays, std::string_
 // Pipe ends and transition ends, as the result-step pass finds them.
 void count_ends(const bench::BenchModel& m, int64_t& pipe_ends, int64_t& transitions) {
   const std::vector<raf_tools::ModelArray> arrays = bench::structure_arrays(m);
-  check::detail::PipeModel pm;
-  pm.nel = m.plan.elements;
-  pm.meltyp = view<int32_t>(arrays, "MELTYP");
-  pm.melgeo = view<int32_t>(arrays, "MELGEO");
-  pm.mgetyp = view<int32_t>(arrays, "MGETYP");
-  pm.mnpc = view<int32_t>(arrays, "MNPC");
-  pm.mpmnpc = view<int32_t>(arrays, "MPMNPC");
-  pm.tcoord = dms::Mat1<double>(view<double>(arrays, "TCOORD"), 3);
-  pm.tcrgeo = dms::Mat1<double>(view<double>(arrays, "TCRGEO"), raf_tools::kGeometryWords);
+  const check::detail::PipeModel pm = check::detail::pipe_model(
+      m.plan.elements, view<int32_t>(arrays, "MELTYP"), view<int32_t>(arrays, "MELGEO"),
+      view<int32_t>(arrays, "MGETYP"), view<int32_t>(arrays, "MNPC"),
+      view<int32_t>(arrays, "MPMNPC"), view<double>(arrays, "TCOORD"),
+      view<double>(arrays, "TCRGEO"), raf_tools::kGeometryWords);
   const check::detail::EndTable table = check::detail::build_end_table(pm);
   pipe_ends = 0;
   transitions = 0;

@@ -80,16 +80,9 @@ struct InMemory {
   check::RealVec r(const std::string& name) { return view(reals.at(name)); }
 
   [[nodiscard]] check::detail::PipeModel pipe_model() {
-    check::detail::PipeModel m;
-    m.nel = nel;
-    m.meltyp = i("MELTYP");
-    m.melgeo = i("MELGEO");
-    m.mgetyp = i("MGETYP");
-    m.mnpc = i("MNPC");
-    m.mpmnpc = i("MPMNPC");
-    m.tcoord = dms::Mat1<double>(r("TCOORD"), 3);
-    m.tcrgeo = dms::Mat1<double>(r("TCRGEO"), raf_tools::kGeometryWords);
-    return m;
+    return check::detail::pipe_model(nel, i("MELTYP"), i("MELGEO"), i("MGETYP"), i("MNPC"),
+                                     i("MPMNPC"), r("TCOORD"), r("TCRGEO"),
+                                     raf_tools::kGeometryWords);
   }
 
   static constexpr int32_t kSteps = 8;

@@ -11,20 +11,6 @@
 #include "textio/textio.h"
 
 namespace bench {
-namespace {
-
-/// The file loop's array-name table: name n is array number n.
-constexpr int32_t kUserArrays = 50;
-constexpr std::array<std::string_view, kUserArrays> kNames = {
-    "",       "",       "",       "",       "",       "",       "",       "",      "",
-    "",       "MSTRU",  "MSCRA",  "TSCRA2", "ICTEXT", "MGLRES", "TGLRES", "",      "MATYP",
-    "MELECC", "MELEX",  "MELGEO", "MELMAT", "MELTYP", "MGETYP", "MNPC",   "MNPEX", "MPEVEC",
-    "MPMNPC", "TCOORD", "TCRGEO", "TFLE",   "TMAPA",  "TGEPA",  "",       "",      "",
-    "",       "",       "",       "",       "",       "",       "",       "",      "",
-    "",       "",       "",       "",       ""};
-
-}  // namespace
-
 RecallSession::RecallSession(const std::filesystem::path& file, const std::filesystem::path& log,
                              int32_t message_unit, int64_t words)
     : work_(words), unit_(message_unit) {
@@ -45,8 +31,9 @@ RecallSession::RecallSession(const std::filesystem::path& file, const std::files
     error_ = "cannot open " + file.string();
     return;
   }
-  recall::INIDMS(iw_, static_cast<int32_t>(words), recall::ArrayNameTable(kNames), kUserArrays, 8,
-                 platform::kRafFile, control(), status);
+  recall::INIDMS(iw_, static_cast<int32_t>(words),
+                 recall::ArrayNameTable(recall::kProgramArrayNames), recall::kProgramArrayNumbers,
+                 recall::kMaxNameLength, platform::kRafFile, control(), status);
   for (std::string_view instruction : {recall::kRecallStructure, recall::kRecallControl,
                                        recall::kRecallGlobal, recall::kRecallResult}) {
     recall::ARRECL(iw_, rw_, instruction, 1, platform::kRafFile, control(), status);

@@ -132,15 +132,6 @@ void read_catalogue() {
   }
 }
 
-// The program's array-name table: name n is array number n.
-constexpr std::array<std::string_view, 50> kArrayNames = {
-    "",       "",       "",       "",       "",       "",       "",       "",      "",
-    "",       "MSTRU",  "MSCRA",  "TSCRA2", "ICTEXT", "MGLRES", "TGLRES", "",      "MATYP",
-    "MELECC", "MELEX",  "MELGEO", "MELMAT", "MELTYP", "MGETYP", "MNPC",   "MNPEX", "MPEVEC",
-    "MPMNPC", "TCOORD", "TCRGEO", "TFLE",   "TMAPA",  "TGEPA",  "",       "",      "",
-    "",       "",       "",       "",       "",       "",       "",       "",      "",
-    "",       "",       "",       "",       ""};
-
 void recall_everything() {
   static dms::WorkArray work(kWorkWords);
   const dms::IntView iw = dms::int_view(work.bytes(), kWorkWords);
@@ -148,8 +139,8 @@ void recall_everything() {
   int32_t unit = kOutputUnit;
   const recall::MessageControl messages(&unit, 1);
   int32_t status = 0;
-  recall::INIDMS(iw, kWorkWords, recall::ArrayNameTable(kArrayNames), 50, 8, kRafUnit, messages,
-                 status);
+  recall::INIDMS(iw, kWorkWords, recall::ArrayNameTable(recall::kProgramArrayNames),
+                 recall::kProgramArrayNumbers, recall::kMaxNameLength, kRafUnit, messages, status);
   if (status != 0) return;
   for (const std::string_view instruction :
        {recall::kRecallStructure, recall::kRecallControl, recall::kRecallGlobal,

@@ -8,54 +8,23 @@
 #include <set>
 #include <system_error>
 
+#include "dms/name_code.h"
 #include "raflib/raflib.h"
+#include "recall/catalogue.h"
 
 namespace raf_tools {
 namespace {
 
-constexpr int32_t kNumrafWords = 20;
-constexpr int32_t kFirstUserNumber = 11;
+constexpr int32_t kNumrafWords = static_cast<int32_t>(recall::numraf::kLength);
+constexpr int32_t kFirstUserNumber = recall::kFirstUserNumber;
 /// Highest array number a planned catalogue may reach (KEYRAF is held in
 /// memory whole).
 constexpr int32_t kMaxArrayNumber = 1'000'000;
-constexpr int32_t kLongestName = 8;
 constexpr int32_t kPointerDivisor = 100;
 constexpr int32_t kCatalogueArrays = 3;
-constexpr int32_t kUsedRecordWords = 10;
+constexpr int32_t kUsedRecordWords = recall::kRecordLength;
 /// Largest number the key record's eight-digit fields hold.
 constexpr int64_t kMaxKey = 99'999'999;
-
-constexpr int32_t kCodeOffset = 30;
-constexpr int32_t kLowestChar = 33;
-constexpr int32_t kHighestChar = 126;
-constexpr std::array<int32_t, 4> kWeights = {1'000'000, 10'000, 100, 1};
-
-struct StoreWord {
-  std::string_view word;
-  int32_t code;
-};
-constexpr std::array<StoreWord, 13> kStoreWords = {{
-    {"SKIP", kStoreSkip},
-    {"SCRA", kStoreSkip},
-    {"STRU", kStoreStructure},
-    {"REST", kStoreRestart},
-    {"POST", kStoreResult},
-    {"S+RS", kStoreStructRest},
-    {"RS+S", kStoreStructRest},
-    {"S+PO", kStoreStructPost},
-    {"PO+S", kStoreStructPost},
-    {"CTRL", kStoreControl},
-    {"GLOB", kStoreGlobal},
-    {"EXCL", kStoreExclusive},
-    {"-AR-", kStoreCatalogue},
-}};
-
-/// The word cut or blank-padded to `width` characters.
-std::string padded(std::string_view word, std::size_t width) {
-  std::string s(word.substr(0, std::min(word.size(), width)));
-  s.resize(width, ' ');
-  return s;
-}
 
 /// Words the in-core store gives an array of `entry` (for the notional
 /// pointers of KEYRAF word 10).
@@ -101,117 +70,50 @@ bool has_values(const ArrayValues& values) {
 // ---- vocabulary ---------------------------------------------------------------
 
 std::optional<int32_t> store_type_code(std::string_view word) {
-  const std::string w = padded(word, 4);
-  for (const StoreWord& s : kStoreWords) {
-    if (w == s.word) return s.code;
-  }
-  return std::nullopt;
-}
-
-std::string_view store_type_word(int32_t code) {
-  switch (code) {
-    case kStoreSkip:
-      return "SKIP";
-    case kStoreStructure:
-      return "STRU";
-    case kStoreRestart:
-      return "REST";
-    case kStoreResult:
-      return "POST";
-    case kStoreStructRest:
-      return "S+RS";
-    case kStoreStructPost:
-      return "S+PO";
-    case kStoreControl:
-      return "CTRL";
-    case kStoreGlobal:
-      return "GLOB";
-    case kStoreExclusive:
-      return "EXCL";
-    case kStoreCatalogue:
-      return "-AR-";
-    default:
-      return "????";
-  }
-}
-
-bool in_structure_block(int32_t code) {
-  switch (code) {
-    case kStoreStructure:
-    case kStoreStructRest:
-    case kStoreStructPost:
-    case kStoreControl:
-    case kStoreGlobal:
-    case kStoreExclusive:
-    case kStoreCatalogue:
-      return true;
-    default:
-      return false;
-  }
-}
-
-bool in_result_block(int32_t code) {
-  return code == kStoreResult || code == kStoreStructPost;
-}
-
-bool in_restart_block(int32_t code) {
-  return code == kStoreRestart || code == kStoreStructRest;
+  const auto type = recall::decode_store_type(word);
+  if (!type) return std::nullopt;
+  return static_cast<int32_t>(type->code);
 }
 
 std::optional<DataTypeInfo> data_type_info(std::string_view word) {
-  const std::string w = padded(word, 2);
-  if (w == "IN") return DataTypeInfo{1, 1, 0, FileType::kInteger, true, 1};
-  if (w == "SP") return DataTypeInfo{2, 1, 0, FileType::kReal, false, 1};
-  if (w == "RE") return DataTypeInfo{3, 2, 1, FileType::kReal, false, 1};
-  if (w == "DP") return DataTypeInfo{3, 2, 0, FileType::kDouble, false, 1};
-  if (w == "I8") return DataTypeInfo{4, 2, 0, FileType::kInteger, true, 2};
-  return std::nullopt;
+  const auto type = recall::decode_data_type(word);
+  if (!type) return std::nullopt;
+  DataTypeInfo info{static_cast<int32_t>(type->code), type->words_per_element, type->re_flag};
+  switch (type->code) {
+    case recall::DataType::kSingle:
+      info.file_type = FileType::kReal;
+      info.integers = false;
+      break;
+    case recall::DataType::kDouble:
+      info.file_type = type->re_flag != 0 ? FileType::kReal : FileType::kDouble;
+      info.integers = false;
+      break;
+    case recall::DataType::kInteger8:
+      info.file_elements_per_element = 2;
+      break;
+    default:
+      break;
+  }
+  return info;
 }
 
 std::string_view data_type_word(int32_t code, int32_t re_flag) {
-  switch (code) {
-    case 1:
-      return "IN";
-    case 2:
-      return "SP";
-    case 3:
-      return re_flag != 0 ? "RE" : "DP";
-    case 4:
-      return "I8";
-    default:
-      return "??";
-  }
+  return recall::data_type_word(code, re_flag != 0 ? 1 : 0);
 }
 
 bool name_code(std::string_view name, int32_t& first, int32_t& second) {
+  if (dms::encode_name(name, false, first, second) == dms::NameCodeResult::kOk && !name.empty()) {
+    return true;
+  }
   first = 0;
   second = 0;
-  if (name.empty() || name.size() > static_cast<std::size_t>(kLongestName)) return false;
-  std::array<int32_t, 2> code = {0, 0};
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    const int32_t c = static_cast<unsigned char>(name[i]);
-    if (c < kLowestChar || c > kHighestChar) return false;
-    code[i / 4] += (c - kCodeOffset) * kWeights[i % 4];
-  }
-  first = code[0];
-  second = code[1];
-  return true;
+  return false;
 }
 
 std::string decode_name(int32_t first, int32_t second) {
-  std::string name;
-  for (const int32_t value : {first, second}) {
-    if (value < 0) return {};
-    for (const int32_t weight : kWeights) {
-      const int32_t pair = value / weight % 100;
-      if (pair == 0) break;
-      const int32_t c = pair + kCodeOffset;
-      if (c < kLowestChar || c > kHighestChar) return {};
-      name.push_back(static_cast<char>(c));
-    }
-    if (name.size() < 4) break;  // a short first group ends the name
-  }
-  return name;
+  if (first < 0 || second < 0) return {};
+  dms::DecodedName name = dms::decode_name(first, second);
+  return name.bad_char == 0 ? std::move(name.text) : std::string();
 }
 
 // ---- the catalogue ------------------------------------------------------------
@@ -230,20 +132,22 @@ CatalogueEntry* Catalogue::find(std::string_view name) {
   return nullptr;
 }
 
+recall::KeyBlocks Catalogue::key_blocks() const {
+  return {structure_keys, result_keys, restart_keys, key_base};
+}
+
 int32_t Catalogue::structure_key(const CatalogueEntry& entry) const {
   if (!in_structure_block(entry.store_code) || entry.structure_index <= 0) return 0;
-  return key_base + entry.structure_index;
+  return static_cast<int32_t>(recall::structure_block_start(key_blocks()) + entry.structure_index);
 }
 
 int32_t Catalogue::step_key(const CatalogueEntry& entry, int32_t step) const {
   if (step < 1) return 0;
-  const int64_t block = static_cast<int64_t>(key_base) + structure_keys +
-                        static_cast<int64_t>(step - 1) * (result_keys + restart_keys);
   int64_t key = 0;
   if (in_result_block(entry.store_code) && entry.result_index > 0) {
-    key = block + entry.result_index;
+    key = recall::result_block_start(key_blocks(), step) + entry.result_index;
   } else if (in_restart_block(entry.store_code) && entry.restart_index > 0) {
-    key = block + result_keys + entry.restart_index;
+    key = recall::restart_block_start(key_blocks(), step) + entry.restart_index;
   }
   return key > kMaxKey ? 0 : static_cast<int32_t>(key);
 }
@@ -265,17 +169,20 @@ CatalogueWords Catalogue::words() const {
     result += in_result_block(e.store_code) ? 1 : 0;
     restart += in_restart_block(e.store_code) ? 1 : 0;
   }
-  w.numraf[0] = structure;
-  w.numraf[1] = result;
-  w.numraf[2] = restart;
-  w.numraf[3] = structure_keys;
-  w.numraf[4] = result_keys;
-  w.numraf[5] = restart_keys;
-  w.numraf[6] = record_length;
-  w.numraf[7] = highest;
-  w.numraf[8] = kLongestName;
-  w.numraf[9] = key_base;
-  w.numraf[10] = kPointerDivisor;
+  const auto put_numraf = [&w](int64_t word, int32_t value) {
+    w.numraf[static_cast<std::size_t>(word - 1)] = value;
+  };
+  put_numraf(recall::numraf::kStructureCount, structure);
+  put_numraf(recall::numraf::kResultCount, result);
+  put_numraf(recall::numraf::kRestartCount, restart);
+  put_numraf(recall::numraf::kStructureSize, structure_keys);
+  put_numraf(recall::numraf::kResultSize, result_keys);
+  put_numraf(recall::numraf::kRestartSize, restart_keys);
+  put_numraf(recall::numraf::kRecordLength, record_length);
+  put_numraf(recall::numraf::kHighestNumber, highest);
+  put_numraf(recall::numraf::kLongestName, recall::kMaxNameLength);
+  put_numraf(recall::numraf::kKeyBase, key_base);
+  put_numraf(recall::numraf::kPointerDivisor, kPointerDivisor);
 
   const auto put_record = [&](int32_t number, const std::array<int32_t, kUsedRecordWords>& rec) {
     if (number < 1 || number > m) return;
@@ -301,7 +208,8 @@ CatalogueWords Catalogue::words() const {
   }
 
   // The catalogue arrays lie at the bottom of the notional in-core store.
-  const std::array<std::string_view, 3> names = {"NUMRAF", "KEYRAF", "IARRNM"};
+  const std::array<std::string_view, 3> names = {recall::kNumrafName, recall::kKeyrafName,
+                                                 recall::kIarrnmName};
   const std::array<int32_t, 3> lengths = {kNumrafWords, r * m, 2 * m};
   int64_t next = 1;
   for (int32_t k = 0; k < kCatalogueArrays; ++k) {

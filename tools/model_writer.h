@@ -46,34 +46,38 @@
 #include <string_view>
 #include <vector>
 
+#include "recall/catalogue.h"
+
 namespace raf_tools {
 
 // ---- vocabulary --------------------------------------------------------------
 
 /// Store type codes of the catalogue (KEYRAF word 4).
-inline constexpr int32_t kStoreSkip = 0;        ///< "SKIP", "SCRA": no key
-inline constexpr int32_t kStoreStructure = 1;   ///< "STRU"
-inline constexpr int32_t kStoreRestart = 2;     ///< "REST"
-inline constexpr int32_t kStoreResult = 3;      ///< "POST"
-inline constexpr int32_t kStoreStructRest = 4;  ///< "S+RS", "RS+S"
-inline constexpr int32_t kStoreStructPost = 5;  ///< "S+PO", "PO+S"
-inline constexpr int32_t kStoreControl = 11;    ///< "CTRL"
-inline constexpr int32_t kStoreGlobal = 13;     ///< "GLOB"
-inline constexpr int32_t kStoreExclusive = 50;  ///< "EXCL"
-inline constexpr int32_t kStoreCatalogue = 51;  ///< "-AR-"
+inline constexpr int32_t kStoreSkip = static_cast<int32_t>(recall::StoreType::kSkip);
+inline constexpr int32_t kStoreStructure = static_cast<int32_t>(recall::StoreType::kStructure);
+inline constexpr int32_t kStoreRestart = static_cast<int32_t>(recall::StoreType::kRestart);
+inline constexpr int32_t kStoreResult = static_cast<int32_t>(recall::StoreType::kResult);
+inline constexpr int32_t kStoreStructRest =
+    static_cast<int32_t>(recall::StoreType::kStructureRestart);
+inline constexpr int32_t kStoreStructPost =
+    static_cast<int32_t>(recall::StoreType::kStructureResult);
+inline constexpr int32_t kStoreControl = static_cast<int32_t>(recall::StoreType::kControl);
+inline constexpr int32_t kStoreGlobal = static_cast<int32_t>(recall::StoreType::kGlobal);
+inline constexpr int32_t kStoreExclusive = static_cast<int32_t>(recall::StoreType::kExclusive);
+inline constexpr int32_t kStoreCatalogue = static_cast<int32_t>(recall::StoreType::kCatalogue);
 
 /// Code of a store type word (its first four characters); nothing for a
 /// word that is not one.
 std::optional<int32_t> store_type_code(std::string_view word);
 
 /// Word of a store type code; "????" for an unknown code.
-std::string_view store_type_word(int32_t code);
+using recall::store_type_word;
 
 /// Whether arrays of a store type code have a key in the structure key
 /// block, in each step's result key block, in each step's restart key block.
-bool in_structure_block(int32_t store_code);
-bool in_result_block(int32_t store_code);
-bool in_restart_block(int32_t store_code);
+using recall::in_restart_block;
+using recall::in_result_block;
+using recall::in_structure_block;
 
 /// How the array's elements are stored on the RAF file (MFP data type).
 enum class FileType : int32_t {
@@ -173,6 +177,8 @@ struct Catalogue {
   [[nodiscard]] const CatalogueEntry* find(std::string_view name) const;
   [[nodiscard]] CatalogueEntry* find(std::string_view name);
 
+  /// The key-block sizes and key base, as the recall layer reads them.
+  [[nodiscard]] recall::KeyBlocks key_blocks() const;
   /// The key of the entry's structure copy; 0 when it has none.
   [[nodiscard]] int32_t structure_key(const CatalogueEntry& entry) const;
   /// The key of the entry in step `step` (1-based): its result or restart

@@ -191,8 +191,8 @@ using ForceProvider = FunctionRef<RealVec(int32_t step, int32_t& status)>;
 /// 1, both ends are evaluated and the element's record in `result_block`
 /// (`values_per_element` values per element; its capacity is
 /// result_block.size() / values_per_element records) keeps the governing
-/// utilisation: value 1 U, 2 end, 3 step, 6 step value, 7 global
-/// displacement, 8 load case.  The block must start with no negative value 1.
+/// utilisation with its end, step, step value, global displacement and load
+/// case (check/result_record.h).  The block must start with no negative value 1.
 /// Writes an empty line and " Checking up to step : " to the screen.  A
 /// failing recall writes "  *** ERROR IN VemRask_01  ***" and sets `status`
 /// to -1; invalid model arrays give the same heading with a detail line.

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "check/check.h"
+#include "check/result_record.h"
 #include "dms/work_array.h"
 
 namespace check::detail {
@@ -70,6 +71,22 @@ struct PipeModel {
   dms::Mat1<double> tcoord;  ///< leading dimension 3
   dms::Mat1<double> tcrgeo;  ///< leading dimension MXGEPR
 };
+
+/// The pipe model of the model arrays; views a caller does not need may be
+/// left empty.
+inline PipeModel pipe_model(int32_t nel, IntVec meltyp, IntVec melgeo, IntVec mgetyp, IntVec mnpc,
+                            IntVec mpmnpc, RealVec tcoord, RealVec tcrgeo, int32_t mxgepr) {
+  PipeModel m;
+  m.nel = nel;
+  m.meltyp = meltyp;
+  m.melgeo = melgeo;
+  m.mgetyp = mgetyp;
+  m.mnpc = mnpc;
+  m.mpmnpc = mpmnpc;
+  m.tcoord = dms::Mat1<double>(tcoord, 3);
+  m.tcrgeo = dms::Mat1<double>(tcrgeo, mxgepr);
+  return m;
+}
 
 /// True when element `e` is a pipe element (beam element with a pipe section).
 inline bool is_pipe(const PipeModel& m, int32_t e) {
@@ -213,20 +230,21 @@ EndTable build_end_table(const PipeModel& m);
 
 /// The record update of the result-step pass for end `k` at step `s` (step
 /// value `t`, global displacement `g`, load case `c`) of the record starting
-/// after value `base` of `block`: a U that is a number replaces a smaller
+/// after value `base` of `block` (check/result_record.h): a U that is a number replaces a smaller
 /// value 1; a negative U replaces only a value 1 of 0 or less that is smaller
 /// in magnitude.  Ties keep what is there.  Inline, like end_utilisation().
 inline void update_record(RealVec block, int64_t base, double u, int32_t k, int32_t s, double t,
                           double g, int32_t c) {
-  const double m = block(base + 1);
+  namespace record = result_record;
+  const double m = block(base + record::kUtilisation);
   const bool replace = u >= 0.0 ? u > m : (u < 0.0 && m <= 0.0 && std::fabs(u) > std::fabs(m));
   if (!replace) return;
-  block(base + 1) = u;
-  block(base + 2) = k;
-  block(base + 3) = s;
-  block(base + 6) = t;
-  block(base + 7) = g;
-  block(base + 8) = c;
+  block(base + record::kUtilisation) = u;
+  block(base + record::kEnd) = k;
+  block(base + record::kStep) = s;
+  block(base + record::kStepValue) = t;
+  block(base + record::kDisplacement) = g;
+  block(base + record::kLoadCase) = c;
 }
 
 // ---- checks of the model arrays ---------------------------------------------

@@ -42,20 +42,6 @@ double norm(const Vec3& a) {
   return std::sqrt(dot(a, a));
 }
 
-detail::PipeModel model_of(int32_t nel, IntVec meltyp, IntVec melgeo, IntVec mgetyp, IntVec mnpc,
-                           IntVec mpmnpc, RealVec tcoord, RealVec tcrgeo, int32_t mxgepr) {
-  detail::PipeModel m;
-  m.nel = nel;
-  m.meltyp = meltyp;
-  m.melgeo = melgeo;
-  m.mgetyp = mgetyp;
-  m.mnpc = mnpc;
-  m.mpmnpc = mpmnpc;
-  m.tcoord = dms::Mat1<double>(tcoord, 3);
-  m.tcrgeo = dms::Mat1<double>(tcrgeo, mxgepr);
-  return m;
-}
-
 // True when geometry `g` is a tapered pipe section.
 bool tapered_section(const detail::PipeModel& m, int32_t g) {
   return m.mgetyp(g) == kPipeSection && m.tcrgeo(kDiameterAtEnd2, g) > kTaperedLimit;
@@ -81,11 +67,7 @@ void ELATND(int32_t node, int32_t nel, IntVec mnpc, IntVec mpmnpc, int32_t& coun
 
 int32_t NBELEM(int32_t element, int32_t node, IntVec mnpc, IntVec mpmnpc, int32_t element_type,
                int32_t nel, IntVec meltyp, int32_t /*output_unit*/) {
-  detail::PipeModel m;
-  m.nel = nel;
-  m.meltyp = meltyp;
-  m.mnpc = mnpc;
-  m.mpmnpc = mpmnpc;
+  const detail::PipeModel m = detail::pipe_model(nel, meltyp, {}, {}, mnpc, mpmnpc, {}, {}, 0);
   return detail::neighbour(detail::ScanElements(m), element, node, element_type);
 }
 
@@ -143,12 +125,7 @@ void THKJMP(double d, double t, double d2, double t2, int32_t& flag) {
 
 double MSC_0119(int32_t element, int32_t node, int32_t nel, IntVec mnpc, IntVec mpmnpc,
                 IntVec meltyp, RealVec tcoord, int32_t output_unit, int32_t& status) {
-  detail::PipeModel m;
-  m.nel = nel;
-  m.meltyp = meltyp;
-  m.mnpc = mnpc;
-  m.mpmnpc = mpmnpc;
-  m.tcoord = dms::Mat1<double>(tcoord, 3);
+  const detail::PipeModel m = detail::pipe_model(nel, meltyp, {}, {}, mnpc, mpmnpc, tcoord, {}, 0);
   bool failed = false;
   const double angle = detail::joint_angle(detail::ScanElements(m), m, element, node, failed);
   if (failed) {
@@ -164,7 +141,7 @@ void MSC_0127(int32_t element, int32_t end, IntVec mnpc, IntVec mpmnpc, IntVec m
               int32_t nel, double& d, double& t, double& d2, double& t2, int32_t& tapered,
               int32_t output_unit, int32_t& status) {
   const detail::PipeModel m =
-      model_of(nel, meltyp, melgeo, mgetyp, mnpc, mpmnpc, tcoord, tcrgeo, mxgepr);
+      detail::pipe_model(nel, meltyp, melgeo, mgetyp, mnpc, mpmnpc, tcoord, tcrgeo, mxgepr);
   const detail::EndGeometry g = detail::end_geometry(detail::ScanElements(m), m, element, end);
   d = g.d;
   t = g.t;

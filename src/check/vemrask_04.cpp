@@ -13,15 +13,8 @@ void VemRask_04(int32_t nel, IntVec meltyp, IntVec mgetyp, IntVec melgeo, IntVec
                 IntVec mpmnpc, RealVec tcoord, RealVec tcrgeo, int32_t mxgepr, IntVec melex,
                 int32_t output_unit, int32_t& status) {
   using detail::Text;
-  detail::PipeModel m;
-  m.nel = nel;
-  m.meltyp = meltyp;
-  m.melgeo = melgeo;
-  m.mgetyp = mgetyp;
-  m.mnpc = mnpc;
-  m.mpmnpc = mpmnpc;
-  m.tcoord = dms::Mat1<double>(tcoord, 3);
-  m.tcrgeo = dms::Mat1<double>(tcrgeo, mxgepr);
+  const detail::PipeModel m =
+      detail::pipe_model(nel, meltyp, melgeo, mgetyp, mnpc, mpmnpc, tcoord, tcrgeo, mxgepr);
 
   detail::ModelFault fault;
   detail::check_geometry(m, fault);

@@ -1,48 +1,26 @@
 // Name codes: DMSCOD (name to code), DMSDEC (code to name) and DMSFND (code
-// to array number).
-//
-// A code word holds up to four characters as two decimal digits each,
-// (character code - 30), from the highest weight down; every printable
-// non-blank character gives a pair in 3..96, so the pair 00 ends a name.
+// to array number).  The code itself is in dms/name_code.h.
 #include <algorithm>
 #include <cstddef>
 #include <string>
 
 #include "dms/dms.h"
 #include "dms/mcm.h"
+#include "dms/name_code.h"
 #include "dms/store.h"
 
 namespace dms {
 namespace detail {
 
-CodeResult name_code(std::string_view name, bool fold_case, int32_t& first, int32_t& second) {
-  first = 0;
-  second = 0;
-  if (name.size() > static_cast<std::size_t>(mcm::kMaxNameLength)) return CodeResult::kTooLong;
-  int32_t code[2] = {0, 0};
-  for (std::size_t i = 0; i < name.size(); ++i) {
-    int32_t c = static_cast<unsigned char>(name[i]);
-    if (c < mcm::kLowestNameChar || c > mcm::kHighestNameChar) {
-      return CodeResult::kIllegalCharacter;
-    }
-    if (fold_case && c >= 'a' && c <= 'z') c -= mcm::kCaseShift;
-    code[i / mcm::kCharsPerCodeWord] +=
-        (c - mcm::kCodeOffset) * mcm::kCodeWeights[i % mcm::kCharsPerCodeWord];
-  }
-  first = code[0];
-  second = code[1];
-  return CodeResult::kOk;
-}
-
 bool code_or_report(const Store& store, std::string_view name, int32_t label, int32_t& first,
                     int32_t& second) {
-  switch (name_code(name, store.folds_case(), first, second)) {
-    case CodeResult::kOk:
+  switch (encode_name(name, store.folds_case(), first, second)) {
+    case NameCodeResult::kOk:
       return true;
-    case CodeResult::kTooLong:
+    case NameCodeResult::kTooLong:
       report(store.iw, NameError::kNameTooLong, name, 0, label);
       return false;
-    case CodeResult::kIllegalCharacter:
+    case NameCodeResult::kIllegalCharacter:
       report(store.iw, NameError::kIllegalCharacter, name, 0, label);
       return false;
   }
@@ -63,13 +41,13 @@ void DMSCOD(IntView iw, std::string_view name, int32_t label, int32_t& first, in
     return;
   }
   // Without a readable MCM there is no case flag; errors are still reported.
-  switch (detail::name_code(name, false, first, second)) {
-    case detail::CodeResult::kOk:
+  switch (encode_name(name, false, first, second)) {
+    case NameCodeResult::kOk:
       break;
-    case detail::CodeResult::kTooLong:
+    case NameCodeResult::kTooLong:
       detail::report(iw, detail::NameError::kNameTooLong, name, 0, label);
       break;
-    case detail::CodeResult::kIllegalCharacter:
+    case NameCodeResult::kIllegalCharacter:
       detail::report(iw, detail::NameError::kIllegalCharacter, name, 0, label);
       break;
   }
@@ -78,24 +56,12 @@ void DMSCOD(IntView iw, std::string_view name, int32_t label, int32_t& first, in
 void DMSDEC(IntView iw, int32_t first, int32_t second, int32_t label, std::string& text,
             int32_t& count) {
   text.assign(std::max<std::size_t>(text.size(), mcm::kMaxNameLength), ' ');
-  count = 0;
-  const int32_t words[2] = {first, second};
-  for (int part = 0; part < 2; ++part) {
-    if (part == 1 && (count < mcm::kCharsPerCodeWord || second <= 0)) return;
-    int32_t rest = words[part];
-    for (const int32_t weight : mcm::kCodeWeights) {
-      const int32_t pair = rest / weight;
-      if (pair == 0) return;
-      const int32_t c = pair + mcm::kCodeOffset;
-      if (c < mcm::kLowestNameChar || c > mcm::kHighestNameChar) {
-        detail::report(iw, detail::NameError::kIllegalCharacterNumber,
-                       std::string_view(text).substr(0, static_cast<std::size_t>(count)), c, label);
-        return;
-      }
-      text[static_cast<std::size_t>(count)] = static_cast<char>(c);
-      ++count;
-      rest -= pair * weight;
-    }
+  const DecodedName decoded = decode_name(first, second);
+  count = static_cast<int32_t>(decoded.text.size());
+  text.replace(0, decoded.text.size(), decoded.text);
+  if (decoded.bad_char != 0) {
+    detail::report(iw, detail::NameError::kIllegalCharacterNumber, decoded.text, decoded.bad_char,
+                   label);
   }
 }
 

@@ -8,6 +8,7 @@
 
 #include "dms/dms.h"
 #include "dms/mcm.h"
+#include "dms/name_code.h"
 #include "dms/store.h"
 
 namespace dms {
@@ -67,8 +68,7 @@ int32_t DMSINQ(IntView iw, std::string_view name, int32_t code) {
   if (!detail::load_store(iw, store)) return kUnknown;
   int32_t first = 0;
   int32_t second = 0;
-  if (detail::name_code(name, store.folds_case(), first, second) != detail::CodeResult::kOk ||
-      first == 0) {
+  if (encode_name(name, store.folds_case(), first, second) != NameCodeResult::kOk || first == 0) {
     return kUnknown;
   }
   const int32_t n = detail::find_number(store, first, second);

@@ -133,13 +133,6 @@ constexpr int64_t storage_words(int64_t w, int64_t length) {
 /// book-keeping and the lowest free word.
 [[nodiscard]] bool storage_fits(const Store& store, int64_t start, int64_t w, int64_t length);
 
-/// Outcome of forming a name code.
-enum class CodeResult { kOk, kTooLong, kIllegalCharacter };
-
-/// The name code of `name` without any report (see DMSCOD).
-[[nodiscard]] CodeResult name_code(std::string_view name, bool fold_case, int32_t& first,
-                                   int32_t& second);
-
 /// DMSCOD on a checked store: reports and counts errors 11 and 12.
 [[nodiscard]] bool code_or_report(const Store& store, std::string_view name, int32_t label,
                                   int32_t& first, int32_t& second);

@@ -34,14 +34,8 @@ using platform::kScreen;
 namespace {
 
 /// Array-name table handed to the in-core store: name n is array number n.
-constexpr int32_t kUserArrays = 50;
-constexpr std::array<std::string_view, kUserArrays> kArrayNames = {
-    "",       "",       "",       "",       "",       "",       "",       "",      "",
-    "",       "MSTRU",  "MSCRA",  "TSCRA2", "ICTEXT", "MGLRES", "TGLRES", "",      "MATYP",
-    "MELECC", "MELEX",  "MELGEO", "MELMAT", "MELTYP", "MGETYP", "MNPC",   "MNPEX", "MPEVEC",
-    "MPMNPC", "TCOORD", "TCRGEO", "TFLE",   "TMAPA",  "TGEPA",  "",       "",      "",
-    "",       "",       "",       "",       "",       "",       "",       "",      "",
-    "",       "",       "",       "",       ""};
+constexpr int32_t kUserArrays = recall::kProgramArrayNumbers;
+constexpr const auto& kArrayNames = recall::kProgramArrayNames;
 constexpr int32_t kLongestName = 8;
 
 /// Values the capacity check allows: files x 10 x elements.

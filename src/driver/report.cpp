@@ -6,11 +6,14 @@
 #include <numeric>
 #include <string_view>
 
+#include "check/result_record.h"
 #include "platform/units.h"
 #include "textio/textio.h"
 
 namespace driver {
 namespace {
+
+namespace record = check::result_record;
 
 // Running best of the summary scan: an element is chosen only above it.
 constexpr double kSummaryStart = -1.0e7;
@@ -55,13 +58,15 @@ void SUMFIL(int32_t nel, int32_t nfiles, const ResultBlocks& blocks, dms::Vec1<i
     SummaryRow& row = sumtab[static_cast<std::size_t>(i - 1)];
     double best = kSummaryStart;
     for (int32_t j = 1; j <= nel; ++j) {
-      const double u = blocks.value(i, j, 1);
+      const double u = blocks.value(i, j, record::kUtilisation);
       if (!(u > best)) continue;
       best = u;
       row[0] = u;
-      row[1] = std::trunc(blocks.value(i, j, 2));
-      row[2] = std::trunc(blocks.value(i, j, 3));
-      for (int32_t k = 4; k <= 7; ++k) row[static_cast<std::size_t>(k - 1)] = blocks.value(i, j, k);
+      row[1] = std::trunc(blocks.value(i, j, record::kEnd));
+      row[2] = std::trunc(blocks.value(i, j, record::kStep));
+      for (int32_t k = record::kFirstUnset; k <= record::kDisplacement; ++k) {
+        row[static_cast<std::size_t>(k - 1)] = blocks.value(i, j, k);
+      }
       row[7] = static_cast<double>(external_number(melex, j));
     }
   }
@@ -146,12 +151,12 @@ void SRTLST(int32_t nel, int32_t nfiles, const ResultBlocks& blocks, dms::Vec1<i
 
   for (int32_t i = 1; i <= nfiles; ++i) {
     for (int32_t j = 1; j <= count; ++j) {
-      value_list(j) = blocks.value(i, j, 1);
-      const double step = blocks.value(i, j, 6);
+      value_list(j) = blocks.value(i, j, record::kUtilisation);
+      const double step = blocks.value(i, j, record::kStepValue);
       if (step > kStepSet) {
         step_value = step;
-        load_case = nearest_int(blocks.value(i, j, 8));
-        displacement = blocks.value(i, j, 7);
+        load_case = nearest_int(blocks.value(i, j, record::kLoadCase));
+        displacement = blocks.value(i, j, record::kDisplacement);
       }
     }
     SELSRT(value_list, index_list, count, n, 1);
@@ -182,7 +187,7 @@ void SRTLST(int32_t nel, int32_t nfiles, const ResultBlocks& blocks, dms::Vec1<i
     std::string line;
     for (int32_t k = 1; k <= n; ++k) {
       const int32_t m = index_list(k);
-      const double step = blocks.value(i, m, 6);
+      const double step = blocks.value(i, m, record::kStepValue);
       line.clear();
       textio::put_int(line, external_number(melex, m), 12);
       textio::put_fixed(line, value_list(m), 10, 3);

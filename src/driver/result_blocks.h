@@ -14,12 +14,13 @@
 #include <span>
 #include <vector>
 
+#include "check/result_record.h"
 #include "dms/work_array.h"
 
 namespace driver {
 
-/// Values in one element result record.
-inline constexpr int32_t kValuesPerElement = 10;
+/// Values in one element result record (check/result_record.h).
+inline constexpr int32_t kValuesPerElement = check::result_record::kValues;
 /// Blocks reserved for a run (one per listed file).
 inline constexpr int32_t kMaxResultBlocks = 1000;
 

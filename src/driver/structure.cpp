@@ -4,6 +4,7 @@
 #include <array>
 #include <string>
 
+#include "dms/name_code.h"
 #include "platform/units.h"
 #include "textio/textio.h"
 
@@ -63,20 +64,6 @@ int32_t fixed_position(std::string_view name) {
   return 0;
 }
 
-// Name-code group of up to four characters; -1 for a character outside
-// 33..126.
-int32_t code_group(std::string_view group) {
-  int32_t sum = 0;
-  int32_t weight = 1000000;
-  for (const char c : group) {
-    const int code = static_cast<unsigned char>(c);
-    if (code < 33 || code > 126) return -1;
-    sum += (code - 30) * weight;
-    weight /= 100;
-  }
-  return sum;
-}
-
 }  // namespace
 
 std::string_view structure_parameter_name(int32_t position) {
@@ -87,8 +74,8 @@ std::string_view structure_parameter_name(int32_t position) {
 
 void index_name_code(std::string_view name, int32_t& first, int32_t& second) {
   name = name.substr(0, std::min(name.size(), kNameLength));
-  first = code_group(name.substr(0, std::min<std::size_t>(name.size(), 4)));
-  second = name.size() > 4 ? code_group(name.substr(4)) : 0;
+  first = dms::code_word(name.substr(0, std::min<std::size_t>(name.size(), 4)));
+  second = name.size() > 4 ? dms::code_word(name.substr(4)) : 0;
 }
 
 int32_t IDXIST(dms::Vec1<int32_t> table, std::string_view name) {

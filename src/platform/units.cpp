@@ -32,7 +32,6 @@ struct Unit {
 
 struct UnitTable {
   std::array<Unit, kMaxUnit + 1> units;
-  bool screen_record_open = false;
 };
 
 UnitTable& table() {
@@ -90,7 +89,7 @@ bool is_regular_fd(int fd) {
 }
 
 // Opens `name` with the flags an open status asks for.  Returns the
-// descriptor or -1 with `status` set.
+// descriptor with `result` 0, or -1 with the failure status in `result`.
 int open_fd(const std::string& name, OpenStatus status, bool want_write, int& result) {
   int flags = 0;
   switch (status) {
@@ -188,7 +187,6 @@ int write_to_stream(Unit& u, std::string_view text, bool line_end) {
 
 int write_record(int unit, std::string_view text) {
   if (unit == kScreen) {
-    table().screen_record_open = false;
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fputc('\n', stdout);
     return std::ferror(stdout) ? EIO : 0;
@@ -204,7 +202,6 @@ int write_prompt(int unit, std::string_view text) {
   if (unit == kScreen) {
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
-    table().screen_record_open = true;
     return std::ferror(stdout) ? EIO : 0;
   }
   if (unit < 1 || unit > kMaxUnit) return kStatusBadUnit;
@@ -392,7 +389,6 @@ void close_all_units() {
   for (auto& u : table().units) {
     if (u.kind != Kind::kNone) close_entry(u);
   }
-  table().screen_record_open = false;
   std::fflush(stdout);
 }
 

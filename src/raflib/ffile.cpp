@@ -17,14 +17,6 @@
 namespace raflib {
 namespace {
 
-constexpr int32_t kBadUnit = -991;
-constexpr int32_t kBadOperation = -992;
-constexpr int32_t kBadAddress = -993;
-constexpr int32_t kNegativeCount = -995;
-constexpr int32_t kBufferTooShort = -996;
-/// Status of a transfer that would run past the highest record number.
-constexpr int32_t kBeyondAddresses = 27;  // "file too large"
-
 int64_t records_for(int64_t nwords) {
   return (nwords + format::kRecordWords - 1) / format::kRecordWords;
 }
@@ -78,21 +70,21 @@ void transfer(int32_t iunit, int32_t iop, int32_t& iadr, std::byte* in, const st
     return;
   }
   if (nwords < 0) {
-    ierr = kNegativeCount;
+    ierr = kFfileNegativeCount;
     return;
   }
   if (iop != kOpAdvance) {
     if (iunit < 1 || iunit > platform::kMaxUnit) {
-      ierr = kBadUnit;
+      ierr = kFfileBadUnit;
       return;
     }
     if (iop != kOpWrite && iop != kOpRead) {
-      ierr = kBadOperation;
+      ierr = kFfileBadOperation;
       return;
     }
   }
   if (iadr <= 0) {
-    ierr = kBadAddress;
+    ierr = kFfileBadAddress;
     return;
   }
   ierr = 0;
@@ -101,7 +93,7 @@ void transfer(int32_t iunit, int32_t iop, int32_t& iadr, std::byte* in, const st
   // that would pass the highest one cannot be addressed (nor, when reading,
   // lie inside any file).
   if (iadr + nrec > std::numeric_limits<int32_t>::max()) {
-    ierr = iop == kOpRead ? -platform::kStatusPastEnd : -kBeyondAddresses;
+    ierr = iop == kOpRead ? -platform::kStatusPastEnd : -kStatusFileTooLarge;
     return;
   }
   if (iop == kOpAdvance) {
@@ -109,7 +101,7 @@ void transfer(int32_t iunit, int32_t iop, int32_t& iadr, std::byte* in, const st
     return;
   }
   if (static_cast<uint64_t>(nwords) > bytes / format::kWordBytes) {
-    ierr = kBufferTooShort;
+    ierr = kFfileBufferTooShort;
     return;
   }
   if (iop == kOpRead) {

@@ -174,13 +174,31 @@ void RFSMFP(int32_t& ierr);
 /// RFMFPB's errors.
 void RFALL(int32_t ifile, int32_t iarr, int32_t itype, int32_t nel, int32_t used, int32_t& ierr);
 
+/// Operations of FFILE.
+inline constexpr int32_t kOpAdvance = 0;
+inline constexpr int32_t kOpWrite = 1;
+inline constexpr int32_t kOpRead = 2;
+
+/// FFILE's own statuses.
+inline constexpr int32_t kFfileBadUnit = -991;
+inline constexpr int32_t kFfileBadOperation = -992;
+inline constexpr int32_t kFfileBadAddress = -993;
+inline constexpr int32_t kFfileNegativeCount = -995;
+inline constexpr int32_t kFfileBufferTooShort = -996;
+
+/// The status, as the system gives it for "file too large", of a transfer
+/// or an allocation that would take the file past the records it can
+/// address (IERR holds it negated).
+inline constexpr int32_t kStatusFileTooLarge = 27;
+
 /// Transfers `nwords` words between `buf` and unit `iunit` from record
-/// `iadr` on: operation 0 only advances `iadr`, 1 writes, 2 reads.  Each
-/// record takes 128 words (the last one the rest); `iadr` rises by one per
-/// record, also after a failing transfer.  IERR: 0; -995 negative count;
-/// -991 unit outside 1..99; -992 bad operation; -993 address below 1;
-/// -996 `buf` shorter than `nwords` words; -(platform status) when a
-/// transfer fails.  No message.
+/// `iadr` on: operation kOpAdvance only advances `iadr`, kOpWrite writes,
+/// kOpRead reads.  Each record takes 128 words (the last one the rest);
+/// `iadr` rises by one per record, also after a failing transfer.  IERR: 0;
+/// -995 negative count; -991 unit outside 1..99; -992 bad operation; -993
+/// address below 1; -996 `buf` shorter than `nwords` words; -27 a run past
+/// the highest record number; -(platform status) when a transfer fails.  No
+/// message.
 void FFILE(int32_t iunit, int32_t iop, int32_t& iadr, std::span<std::byte> buf, int64_t nwords,
            int32_t& ierr);
 

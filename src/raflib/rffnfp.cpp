@@ -19,9 +19,6 @@
 namespace raflib {
 namespace {
 
-/// Status of an allocation that would take the file past the key's digits.
-constexpr int32_t kFileTooLarge = 27;
-
 // First record of page `page`; false when it cannot be a record number.
 bool page_address(const Slot& slot, int32_t page, int32_t& address) {
   const int64_t at = int64_t{slot.values.mfpadr} + int64_t{format::kRecordsPerPage} * (page - 1);
@@ -55,7 +52,7 @@ void allocate(int32_t itype, int32_t nel, int32_t used, int32_t& ierr) {
   const int64_t words = (int64_t{nel} * size + format::kWordBytes - 1) / format::kWordBytes;
   const int64_t records = (words + format::kRecordWords - 1) / format::kRecordWords;
   if (slot.values.mfpnxt + records > format::kMaxI8) {
-    ierr = -kFileTooLarge;
+    ierr = -kStatusFileTooLarge;
     RFFERR(ierr, "RFALL", 0, kOpAdvance);
     return;
   }

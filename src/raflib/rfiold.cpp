@@ -75,10 +75,10 @@ void RFPKEY(int32_t& ierr) {
     issue(Msg::kNotInitialised, "RFPKEY", ierr);
     return;
   }
-  if (slot->access_state == 5 || slot->access_state == 6) {
+  if (write_stamp_due(slot->access_state)) {
     put_stamp(slot->key, format::kWrittenStamp, *slot);
   }
-  if (slot->access_state == 4 || slot->access_state == 6) {
+  if (read_stamp_due(slot->access_state)) {
     put_stamp(slot->key, format::kReadStamp, *slot);
   }
   put_numeric_block(slot->key, slot->values);
@@ -95,7 +95,7 @@ void RFPKEY(int32_t& ierr) {
     RFFERR(ierr, "RFPKEY", 0, kOpWrite);
     return;
   }
-  if (slot->access_state > 3) slot->access_state -= 3;
+  if (slot->access_state > kStampsDue) slot->access_state -= kStampsDue;
   ++raf_state().write_counter;
   ++slot->writes;
 }
@@ -143,7 +143,8 @@ void RFIOLD(int32_t ifile, int32_t& ierr) {
     refuse(static_cast<int32_t>(Msg::kKeyDecodeError), kStatusBadNumber);
     return;
   }
-  slot->lock_state = (*first_lock == 0 ? 1 : 0) + (*second_lock == 0 ? 2 : 0);
+  slot->lock_state =
+      (*first_lock == 0 ? kFirstFlagClear : 0) + (*second_lock == 0 ? kSecondFlagClear : 0);
 
   if (values.mfpadr <= format::kKeyRecord) {
     refuse(static_cast<int32_t>(Msg::kBadMfpadr), values.mfpadr);
@@ -164,7 +165,7 @@ void RFIOLD(int32_t ifile, int32_t& ierr) {
   slot->values = values;
 
   slot->unit = ifile;
-  slot->access_state = 0;
+  slot->access_state = kAccessNone;
   reset_pages(*slot);
 
   const auto code = get_key_int(key, format::kComputerCode);
@@ -226,7 +227,7 @@ void RFINEW(int32_t ifile, int32_t nmax, int32_t& ierr) {
   slot->values = values;
   slot->key = new_key(st.own_name, st.own_code,
                       std::string_view(slot->stamp.data(), slot->stamp.size()), values);
-  slot->access_state = 0;
+  slot->access_state = kAccessNone;
   RFPKEY(ierr);
   if (ierr < 0) {
     RFTRAC("RFINEW");
@@ -242,8 +243,8 @@ void RFINEW(int32_t ifile, int32_t nmax, int32_t& ierr) {
       return;
     }
   }
-  slot->lock_state = 3;
-  slot->access_state = 0;
+  slot->lock_state = kUnlockedState;
+  slot->access_state = kAccessNone;
   reset_pages(*slot);
   slot->unit = ifile;
   ++st.write_counter;

@@ -180,8 +180,9 @@ void RFFERR(int32_t& ierr, std::string_view routine, int32_t label, int32_t iop)
   const int64_t status = std::llabs(static_cast<long long>(ierr));
   int64_t number = status;
   int32_t flag = kUnknown;
-  if (status >= 991 && status <= 995) {
-    number = status + 50;
+  if (status >= -kFfileBadUnit && status <= -kFfileNegativeCount) {
+    // FFILE's own statuses have messages of their own, 1041 for -991 on.
+    number = status + kFfileBadUnit + static_cast<int64_t>(Msg::kBadUnitInFfile);
     flag = 0;
   } else if (iop == kOpWrite || iop == kOpAdvance) {
     // A failed advance is the allocation of space beyond what the file can address.

@@ -55,14 +55,34 @@ void issue(Msg number, std::string_view routine, int32_t& ierr, int32_t ipar,
   RFMESS(ierr, routine, 0, ipar, apar);
 }
 
+namespace {
+
+// Access states with their stamps due.
+constexpr int32_t kReadDue = kStampsDue + kAccessRead;
+constexpr int32_t kWrittenDue = kStampsDue + kAccessWritten;
+constexpr int32_t kBothDue = kStampsDue + kAccessBoth;
+
+using AccessTable = std::array<int32_t, kLastAccessState + 1>;
+
+// The state after an access, by the state before it; both accesses are
+// taken to have happened for a state outside the table.
+int32_t next_access(const AccessTable& after, int32_t state) {
+  return state >= kAccessNone && state <= kLastAccessState ? after[static_cast<std::size_t>(state)]
+                                                           : kBothDue;
+}
+
+}  // namespace
+
 int32_t access_after_read(int32_t state) {
-  static constexpr std::array<int32_t, 7> kAfterRead = {4, 4, 6, 6, 4, 6, 6};
-  return state >= 0 && state <= 6 ? kAfterRead[static_cast<std::size_t>(state)] : 6;
+  static constexpr AccessTable kAfterRead = {kReadDue, kReadDue, kBothDue, kBothDue,
+                                             kReadDue, kBothDue, kBothDue};
+  return next_access(kAfterRead, state);
 }
 
 int32_t access_after_write(int32_t state) {
-  static constexpr std::array<int32_t, 7> kAfterWrite = {5, 6, 5, 6, 6, 5, 6};
-  return state >= 0 && state <= 6 ? kAfterWrite[static_cast<std::size_t>(state)] : 6;
+  static constexpr AccessTable kAfterWrite = {kWrittenDue, kBothDue,    kWrittenDue, kBothDue,
+                                              kBothDue,    kWrittenDue, kBothDue};
+  return next_access(kAfterWrite, state);
 }
 
 void RFRSET(int32_t& status) {

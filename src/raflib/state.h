@@ -30,11 +30,6 @@ inline constexpr int32_t kUnknown = -12345;
 /// Character parameter of messages without one.
 inline constexpr std::string_view kDummy = "*DUMMY*";
 
-/// Transfer operation codes of FFILE.
-inline constexpr int32_t kOpAdvance = 0;
-inline constexpr int32_t kOpWrite = 1;
-inline constexpr int32_t kOpRead = 2;
-
 /// Modes of RFFNFP.
 inline constexpr int32_t kModeAllocate = 0;
 inline constexpr int32_t kModeWrite = 1;
@@ -44,10 +39,32 @@ inline constexpr int32_t kModeNoChecks = 3;
 /// "Computer's error flag" of a key field that is not a number.
 inline constexpr int32_t kStatusBadNumber = 5100;
 
+/// Lock states: kFirstFlagClear when the key's first lock flag is 0, plus
+/// kSecondFlagClear when its second one is.
+inline constexpr int32_t kFirstFlagClear = 1;
+inline constexpr int32_t kSecondFlagClear = 2;
 /// Lock state in which arrays cannot be read (first flag set, second not)
 /// and the one in which this library does not write them (the reverse).
-inline constexpr int32_t kReadLockedState = 2;
-inline constexpr int32_t kWriteLockedState = 1;
+inline constexpr int32_t kReadLockedState = kSecondFlagClear;
+inline constexpr int32_t kWriteLockedState = kFirstFlagClear;
+/// Both flags clear: a file this library creates.
+inline constexpr int32_t kUnlockedState = kFirstFlagClear + kSecondFlagClear;
+
+/// Access states: the accesses a file has had since it was opened, plus
+/// kStampsDue while the key's time stamps of them are still to be written.
+inline constexpr int32_t kAccessNone = 0;
+inline constexpr int32_t kAccessRead = 1;
+inline constexpr int32_t kAccessWritten = 2;
+inline constexpr int32_t kAccessBoth = 3;
+inline constexpr int32_t kStampsDue = 3;
+/// The highest access state.
+inline constexpr int32_t kLastAccessState = kStampsDue + kAccessBoth;
+constexpr bool read_stamp_due(int32_t state) {
+  return state == kStampsDue + kAccessRead || state == kStampsDue + kAccessBoth;
+}
+constexpr bool write_stamp_due(int32_t state) {
+  return state == kStampsDue + kAccessWritten || state == kStampsDue + kAccessBoth;
+}
 
 /// One MFP page held in memory, already in this computer's byte order.
 struct PageBuffer {
@@ -65,9 +82,9 @@ constexpr std::array<char, format::kStampWidth> blank_stamp() {
 
 /// One entry of the file table.
 struct Slot {
-  int32_t unit = 0;          ///< 0 free, -u opened, +u open and initialised
-  int32_t lock_state = 0;    ///< 0..3 from the lock flags of CHKEY
-  int32_t access_state = 0;  ///< 0..6, stamps due at the next key write
+  int32_t unit = 0;                    ///< 0 free, -u opened, +u open and initialised
+  int32_t lock_state = 0;              ///< from the lock flags of CHKEY (kUnlockedState ...)
+  int32_t access_state = kAccessNone;  ///< kAccessNone .. kLastAccessState
   /// Computer type code of the file (its byte order is settled once, here).
   int32_t computer_type = 0;
   /// Write-backs and data writes done on this file since it was opened;
@@ -145,7 +162,7 @@ void issue(Msg number, std::string_view routine, int32_t& ierr, int32_t ipar = k
 void ffile_write(int32_t iunit, int32_t& iadr, std::span<const std::byte> buf, int64_t nwords,
                  int32_t& ierr);
 
-/// New access state after a read or after a write (operation 0 or 1).
+/// New access state after a read or after a write.
 int32_t access_after_read(int32_t state);
 int32_t access_after_write(int32_t state);
 

@@ -127,21 +127,19 @@ int32_t raf_key(const KeyBlocks& blocks, const KeyIndices& indices, int32_t step
   if (blocks.structure < 0 || blocks.result < 0 || blocks.restart < 0) return kInvalidKey;
 
   const int32_t code = indices.store_type;
-  const int64_t per_step = blocks.result + blocks.restart;
   int64_t first = 0;  // the key before the block's first key
   int64_t size = 0;
   int64_t index = 0;
   if (step >= 1 && in_result_block(code)) {
-    first = blocks.base + blocks.structure + (static_cast<int64_t>(step) - 1) * per_step;
+    first = result_block_start(blocks, step);
     size = blocks.result;
     index = indices.result;
   } else if (step >= 1 && in_restart_block(code)) {
-    first = blocks.base + blocks.structure + (static_cast<int64_t>(step) - 1) * per_step +
-            blocks.result;
+    first = restart_block_start(blocks, step);
     size = blocks.restart;
     index = indices.restart;
   } else if (in_structure_block(code)) {
-    first = blocks.base;
+    first = structure_block_start(blocks);
     size = blocks.structure;
     index = indices.structure;
   } else {

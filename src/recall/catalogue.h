@@ -166,6 +166,19 @@ struct KeyBlocks {
   int64_t base = 0;       ///< N10
 };
 
+/// The key just before the first key of a block: index i of the block is
+/// that key plus i.  The result block of step s follows the restart block of
+/// step s-1, and step s's restart block follows its result block.
+constexpr int64_t structure_block_start(const KeyBlocks& blocks) {
+  return blocks.base;
+}
+constexpr int64_t result_block_start(const KeyBlocks& blocks, int64_t step) {
+  return blocks.base + blocks.structure + (step - 1) * (blocks.result + blocks.restart);
+}
+constexpr int64_t restart_block_start(const KeyBlocks& blocks, int64_t step) {
+  return result_block_start(blocks, step) + blocks.result;
+}
+
 /// The block indices of one array (KEYRAF words 4 to 7).
 struct KeyIndices {
   int32_t store_type = 0;

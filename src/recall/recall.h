@@ -22,6 +22,7 @@
 #include <string_view>
 
 #include "dms/work_array.h"
+#include "recall/array_names.h"
 #include "recall/catalogue.h"
 
 namespace recall {

@@ -25,9 +25,18 @@ void put_right(std::string& out, std::string_view text, int width) {
   out.append(text);
 }
 
-// Decimal digits of |value| rounded to `decimals` decimals, halves away from
-// zero, as integer part and fraction.  Exact binary values are printed with
-// enough extra digits that a true half is told from a near one.
+// True when |value| lies exactly halfway between two values of `decimals`
+// decimals.  That is when value * 10^decimals has the fraction .5 exactly,
+// which for a binary value means value * 2^(decimals + 1) is an odd integer.
+bool exact_tie(double magnitude, int decimals) {
+  const double scaled = std::ldexp(magnitude, decimals + 1);
+  return std::isfinite(scaled) && std::fmod(scaled, 2.0) == 1.0;
+}
+
+// Decimal digits of |value| rounded to `decimals` decimals, as integer part
+// and fraction: the exact binary value to the nearest, an exact tie to the
+// even last digit.  Values are printed with enough extra digits that a value
+// near a half is told from a half.
 void round_decimal(double magnitude, int decimals, std::string& int_part, std::string& frac_part) {
   constexpr int kExtra = 25;
   // std::to_chars with a precision writes the digits that printf's "%.*f"
@@ -45,7 +54,11 @@ void round_decimal(double magnitude, int decimals, std::string& int_part, std::s
   const std::size_t point = digits.find('.');
   int_part = digits.substr(0, point);
   std::string frac = digits.substr(point + 1);
-  const bool round_up = frac[static_cast<std::size_t>(decimals)] >= '5';
+  bool round_up = frac[static_cast<std::size_t>(decimals)] >= '5';
+  if (round_up && exact_tie(magnitude, decimals)) {
+    const char last = decimals > 0 ? frac[static_cast<std::size_t>(decimals) - 1] : int_part.back();
+    round_up = (last - '0') % 2 == 1;
+  }
   frac.resize(static_cast<std::size_t>(decimals));
   if (round_up) {
     // Propagate the carry through the fraction and the integer part.

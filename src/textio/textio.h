@@ -7,8 +7,8 @@
 //
 // Fields follow the fixed-column rules of the reports: an integer is
 // right-aligned in its width, a real is written in fixed point rounded to the
-// number of decimals (halves away from zero), and a value that does not fit
-// its width fills the whole field with asterisks.
+// number of decimals (to the nearest, an exact tie to even), and a value that
+// does not fit its width fills the whole field with asterisks.
 #pragma once
 
 #include <cstdint>
@@ -63,11 +63,12 @@ std::string_view trimmed(std::string_view value);
 void put_int(std::string& out, int64_t value, int width);
 
 /// Appends `value` in fixed point with `decimals` decimals, right-aligned in
-/// `width` columns, rounded halves away from zero.  The leading zero of a
-/// value below 1 is dropped only when the field has no room for it; a value
-/// that does not fit, even without it, fills the field with asterisks.  A
-/// value that is not a number is "NaN", an infinite one "Infinity" or "Inf"
-/// (with its sign), right-aligned, when the field has room.
+/// `width` columns, rounded to the nearest with an exact tie going to the even
+/// last digit.  The leading zero of a value below 1 is dropped only when the
+/// field has no room for it; a value that does not fit, even without it, fills
+/// the field with asterisks.  A value that is not a number is "NaN", an
+/// infinite one "Infinity" or "Inf" (with its sign), right-aligned, when the
+/// field has room.
 void put_fixed(std::string& out, double value, int width, int decimals);
 
 /// Appends `text` blank-padded or cut to `width` columns.
@@ -87,9 +88,10 @@ std::string fixed_field(double value, int width, int decimals);
 /// 32 bits.
 std::optional<int32_t> read_int(std::string_view answer);
 
-/// Reads one real in free format, as read_int does; accepts the exponent
-/// letters E and D (either case), and NaN and Infinity.  Returns nothing when
-/// the answer does not begin with a number or the number is out of range.
+/// Reads one real in free format, as read_int does; accepts an exponent
+/// with the letter E, D or Q (either case) or with its sign alone ("1.5-3"),
+/// and NaN and Infinity.  Returns nothing when the answer does not begin with
+/// a number or the number is out of range.
 std::optional<double> read_real(std::string_view answer);
 
 /// The stop on a console answer that cannot be used (not a number, or no

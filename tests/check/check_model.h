@@ -13,6 +13,7 @@
 #include "check/check.h"
 #include "platform/units.h"
 #include "support/run_program.h"
+#include "support/unit_capture.h"
 
 namespace check_test {
 
@@ -126,25 +127,6 @@ struct Steps {
   }
 };
 
-/// Collects the records written to a unit in a fresh file.
-class UnitCapture {
- public:
-  explicit UnitCapture(int unit) : unit_(unit), file_(dir_ / "unit.txt") {
-    EXPECT_EQ(platform::open_text(unit_, file_.string(), platform::OpenStatus::kUnknown), 0);
-  }
-  UnitCapture(const UnitCapture&) = delete;
-  UnitCapture& operator=(const UnitCapture&) = delete;
-  ~UnitCapture() { platform::close_unit(unit_); }
-  /// Everything written so far (closes the unit).
-  std::string text() {
-    platform::close_unit(unit_);
-    return test_support::read_file(file_);
-  }
-
- private:
-  int unit_;
-  test_support::TempDir dir_;
-  std::filesystem::path file_;
-};
+using UnitCapture = test_support::UnitCapture;
 
 }  // namespace check_test

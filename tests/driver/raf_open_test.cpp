@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "driver/raf_open.h"
-#include "driver/unit_capture.h"
 #include "raflib/raflib.h"
+#include "support/unit_capture.h"
 #include "textio/textio.h"
 
 namespace {
@@ -30,7 +30,7 @@ class Iniraf : public testing::Test {
 };
 
 TEST_F(Iniraf, BlankNameWritesOnlyTheErrorLine) {
-  driver_test::UnitCapture log(kLog);
+  test_support::UnitCapture log(kLog);
   int32_t status = 0;
   driver::INIRAF_0("OLD", std::string(256, ' '), 1, kRaf, 6, kLog, status);
   EXPECT_EQ(status, -1);
@@ -40,7 +40,7 @@ TEST_F(Iniraf, BlankNameWritesOnlyTheErrorLine) {
 }
 
 TEST_F(Iniraf, MissingFileIsReportedWithItsName) {
-  driver_test::UnitCapture log(kLog);
+  test_support::UnitCapture log(kLog);
   int32_t status = 0;
   const std::string missing = (dir_ / "missing.raf").string();
   driver::INIRAF_0("OLD", name(missing), 1, kRaf, 6, kLog, status);
@@ -59,7 +59,7 @@ TEST_F(Iniraf, MissingFileIsReportedWithItsName) {
 }
 
 TEST_F(Iniraf, OpensAFileAndReplacesTheEarlierOneOnTheUnit) {
-  driver_test::UnitCapture log(kLog);
+  test_support::UnitCapture log(kLog);
   const auto fixtures = std::filesystem::path(VEMRASK_TEST_DATA) / "fixtures";
   int32_t status = 0;
   driver::INIRAF_0("OLD", name((fixtures / "leg-time" / "legtime.raf").string()), 1, kRaf, 6, kLog,

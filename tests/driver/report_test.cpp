@@ -9,13 +9,13 @@
 #include <numeric>
 #include <random>
 
-#include "driver/unit_capture.h"
+#include "support/unit_capture.h"
 #include "textio/textio.h"
 
 namespace {
 
 using driver::ResultBlocks;
-using driver_test::UnitCapture;
+using test_support::UnitCapture;
 
 constexpr int kUnit = 41;
 #if defined(__SANITIZE_ADDRESS__)

@@ -5,13 +5,13 @@
 
 #include <vector>
 
-#include "driver/unit_capture.h"
+#include "support/unit_capture.h"
 
 namespace {
 
 using driver::GTSTRU;
 using driver::IDXIST;
-using driver_test::UnitCapture;
+using test_support::UnitCapture;
 
 constexpr int kUnit = 42;
 constexpr int kTableUnit = 43;

@@ -2,10 +2,11 @@
 
 #include <algorithm>
 #include <cstddef>
-#include <map>
 #include <span>
 
+#include "dms/name_code.h"
 #include "raflib/raflib.h"
+#include "recall/catalogue.h"
 
 namespace recall_test {
 namespace {
@@ -14,37 +15,27 @@ constexpr int32_t kWriteUnit = 41;
 constexpr int32_t kKeyBase = 100;
 constexpr int32_t kRecordLength = 10;
 
-// Store type words and their codes, as the analysis writes them.
-const std::map<std::string, int32_t> kStoreCodes = {
-    {"SKIP", 0}, {"SCRA", 0}, {"STRU", 1},  {"REST", 2},  {"POST", 3},  {"S+RS", 4}, {"RS+S", 4},
-    {"S+PO", 5}, {"PO+S", 5}, {"CTRL", 11}, {"GLOB", 13}, {"EXCL", 50}, {"-AR-", 51}};
+// The store and data type codes of the words the model names.
+int32_t store_code(const std::string& word) {
+  return static_cast<int32_t>(recall::decode_store_type(word).value().code);
+}
 
 struct DataCode {
   int32_t code;
   int32_t words;
   int32_t flag;
 };
-const std::map<std::string, DataCode> kDataCodes = {
-    {"IN", {1, 1, 0}}, {"SP", {2, 1, 0}}, {"RE", {3, 2, 1}}, {"DP", {3, 2, 0}}, {"I8", {4, 2, 0}}};
-
-bool structure_block(int32_t c) {
-  return c == 1 || c == 4 || c == 5 || c == 11 || c == 13 || c == 50 || c == 51;
-}
-bool result_block(int32_t c) {
-  return c == 3 || c == 5;
-}
-bool restart_block(int32_t c) {
-  return c == 2 || c == 4;
+DataCode data_code(const std::string& word) {
+  const recall::DataTypeInfo info = recall::decode_data_type(word).value();
+  return {static_cast<int32_t>(info.code), info.words_per_element, info.re_flag};
 }
 
-// The two integers of a name: two decimal digits (code - 30) per character.
+// The two integers of a name (its first eight characters).
 std::pair<int32_t, int32_t> name_code(const std::string& name) {
-  int32_t part[2] = {0, 0};
-  for (std::size_t k = 0; k < std::min<std::size_t>(name.size(), 8); ++k) {
-    static constexpr int32_t kWeights[4] = {1000000, 10000, 100, 1};
-    part[k / 4] += (static_cast<unsigned char>(name[k]) - 30) * kWeights[k % 4];
-  }
-  return {part[0], part[1]};
+  int32_t first = 0;
+  int32_t second = 0;
+  static_cast<void>(dms::encode_name(name.substr(0, 8), false, first, second));
+  return {first, second};
 }
 
 bool put_ints(const std::vector<int32_t>& v, int32_t key, int32_t& ierr) {
@@ -82,11 +73,11 @@ bool write_raf(const std::string& path, const RafModel& model) {
   int32_t counts[3] = {3, 0, 0};
   for (const RafArray& a : model.arrays) {
     Entry e;
-    e.code = kStoreCodes.at(a.store);
-    e.data = kDataCodes.at(a.data);
-    if (structure_block(e.code)) e.w5 = ++counts[0];
-    if (result_block(e.code)) e.w6 = ++counts[1];
-    if (restart_block(e.code)) e.w7 = ++counts[2];
+    e.code = store_code(a.store);
+    e.data = data_code(a.data);
+    if (recall::in_structure_block(e.code)) e.w5 = ++counts[0];
+    if (recall::in_result_block(e.code)) e.w6 = ++counts[1];
+    if (recall::in_restart_block(e.code)) e.w7 = ++counts[2];
     entries.push_back(e);
   }
   const int32_t n4 = counts[0];
@@ -134,6 +125,7 @@ bool write_raf(const std::string& path, const RafModel& model) {
   put_record(records, "IARRNM", {1, 1, 2 * records, 51, 3});
 
   const int32_t per_step = n5 + n6;
+  const recall::KeyBlocks blocks{n4, n5, n6, kKeyBase};
   const int32_t nmax = kKeyBase + std::max(n4, 3) + model.steps * per_step + 5;
   int32_t ierr = 0;
   raflib::RFRSET(ierr);
@@ -146,13 +138,16 @@ bool write_raf(const std::string& path, const RafModel& model) {
   for (int32_t k = 0; ok && k < n; ++k) {
     const RafArray& a = model.arrays[static_cast<std::size_t>(k)];
     const Entry& e = entries[static_cast<std::size_t>(k)];
-    if (structure_block(e.code)) ok = put_values(a, a.structure, kKeyBase + e.w5);
+    if (recall::in_structure_block(e.code)) ok = put_values(a, a.structure, kKeyBase + e.w5);
     for (int32_t s = 1; ok && s <= model.steps; ++s) {
       if (static_cast<std::size_t>(s) > a.steps.size()) break;
-      const int32_t step_start = kKeyBase + n4 + (s - 1) * per_step;
       const RafValues& v = a.steps[static_cast<std::size_t>(s - 1)];
-      if (result_block(e.code)) ok = put_values(a, v, step_start + e.w6);
-      if (restart_block(e.code)) ok = put_values(a, v, step_start + n5 + e.w7);
+      if (recall::in_result_block(e.code)) {
+        ok = put_values(a, v, static_cast<int32_t>(recall::result_block_start(blocks, s) + e.w6));
+      }
+      if (recall::in_restart_block(e.code)) {
+        ok = put_values(a, v, static_cast<int32_t>(recall::restart_block_start(blocks, s) + e.w7));
+      }
     }
   }
   raflib::RAFCLS(kWriteUnit, ierr);

@@ -15,22 +15,17 @@
 #include "dms/work_array.h"
 #include "platform/units.h"
 #include "recall/recall.h"
-#include "support/run_program.h"
+#include "support/unit_capture.h"
+#include "support/work_space.h"
 
 namespace recall_test {
 
 inline constexpr int32_t kUnit = platform::kOutputFile;
 inline constexpr int32_t kRafUnit = platform::kRafFile;
-inline constexpr int32_t kUserNumbers = 50;
+inline constexpr int32_t kUserNumbers = recall::kProgramArrayNumbers;
 
 /// The array-name table the driver hands to INIDMS.
-inline constexpr std::array<std::string_view, kUserNumbers> kNameTable = {
-    "",       "",       "",       "",       "",       "",       "",       "",      "",
-    "",       "MSTRU",  "MSCRA",  "TSCRA2", "ICTEXT", "MGLRES", "TGLRES", "",      "MATYP",
-    "MELECC", "MELEX",  "MELGEO", "MELMAT", "MELTYP", "MGETYP", "MNPC",   "MNPEX", "MPEVEC",
-    "MPMNPC", "TCOORD", "TCRGEO", "TFLE",   "TMAPA",  "TGEPA",  "",       "",      "",
-    "",       "",       "",       "",       "",       "",       "",       "",      "",
-    "",       "",       "",       "",       ""};
+inline constexpr const auto& kNameTable = recall::kProgramArrayNames;
 
 inline recall::ArrayNameTable names() {
   return recall::ArrayNameTable(kNameTable);
@@ -40,16 +35,8 @@ inline recall::ArrayNameTable names() {
 inline constexpr int32_t kSentinel = 0x5A5A5A5A;
 
 /// A work array of `nwords` words filled with kSentinel.
-struct WorkSpace {
-  explicit WorkSpace(int64_t nwords)
-      : work(nwords),
-        iw(dms::int_view(work.bytes(), nwords)),
-        rw(dms::real_view(work.bytes(), nwords)) {
-    for (int64_t k = 1; k <= nwords; ++k) iw(k) = kSentinel;
-  }
-  dms::WorkArray work;
-  dms::IntView iw;
-  dms::RealView rw;
+struct WorkSpace : test_support::WorkSpace {
+  explicit WorkSpace(int64_t nwords) : test_support::WorkSpace(nwords, kSentinel) {}
 };
 
 /// A message control that writes straight to `unit`.
@@ -99,27 +86,6 @@ inline void set_record(dms::IntView iw, int32_t n, const std::vector<int32_t>& w
   }
 }
 
-/// Connects a unit to a fresh file; text() closes it and returns what was
-/// written.
-class Output {
- public:
-  explicit Output(int unit = kUnit) : unit_(unit) {
-    EXPECT_EQ(platform::open_text(unit_, file(), platform::OpenStatus::kUnknown), 0);
-  }
-  ~Output() { platform::close_unit(unit_); }
-  Output(const Output&) = delete;
-  Output& operator=(const Output&) = delete;
-
-  std::string text() {
-    platform::close_unit(unit_);
-    return test_support::read_file(dir_ / "unit.txt");
-  }
-  std::vector<std::string> lines() { return test_support::lines_of(text()); }
-
- private:
-  [[nodiscard]] std::string file() const { return (dir_ / "unit.txt").string(); }
-  test_support::TempDir dir_;
-  int unit_;
-};
+using Output = test_support::UnitCapture;
 
 }  // namespace recall_test

@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <fstream>
 
-#include "robustness/bounded_run.h"
 #include "robustness/damage.h"
 #include "robustness/requirement.h"
 #include "support/run_program.h"
@@ -180,9 +179,11 @@ TEST_F(OutputFaults, FileSizeLimit) {
   std::string list;
   for (int k = 0; k < 40; ++k) list += "good.raf\n";
   write_file(dir / "files.lst", list);
-  const BoundedRun r =
-      run_bounded(kBinary, {"2"}, dir.path(), answers_for(b, "files.lst", "report.txt"),
-                  kRunLimitSeconds, 24 * 1024);
+  test_support::RunLimits limits;
+  limits.seconds = kRunLimitSeconds;
+  limits.file_size_bytes = 24 * 1024;
+  const test_support::RunResult r = test_support::run_program(
+      kBinary, {"2"}, dir.path(), answers_for(b, "files.lst", "report.txt"), limits);
   EXPECT_EQ(r.signal, 0);
   EXPECT_EQ(r.exit_status, 1) << r.screen;
   EXPECT_NE(r.screen.find("the output file could not be written (error flag 27)"),

@@ -82,7 +82,9 @@ Outcome run_case(const std::string& program, const Case& c, const fs::path& dir)
   for (const auto& [name, bytes] : c.files) test_support::write_file(dir / name, bytes);
 
   Outcome outcome;
-  outcome.run = run_bounded(program, c.args, dir, c.answers, kRunLimitSeconds);
+  test_support::RunLimits limits;
+  limits.seconds = kRunLimitSeconds;
+  outcome.run = test_support::run_program(program, c.args, dir, c.answers, limits);
   std::error_code ec;
   if (fs::is_regular_file(dir / c.output, ec)) {
     outcome.report = test_support::read_file(dir / c.output);
@@ -113,7 +115,7 @@ const std::string& reference_report(const std::string& program, const std::strin
 
 std::vector<std::string> violations(const Case& c, const Outcome& o, const std::string& reference) {
   std::vector<std::string> v;
-  const BoundedRun& r = o.run;
+  const test_support::RunResult& r = o.run;
   if (r.timed_out) {
     v.push_back("did not end within " + std::to_string(kRunLimitSeconds) + " s");
     return v;

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "robustness/bounded_run.h"
 #include "robustness/damage.h"
+#include "support/run_program.h"
 
 namespace robustness {
 
@@ -24,7 +24,7 @@ inline constexpr std::string_view kClosingLine = "#   --------  e o f --------  
 
 /// What a run of a case left behind.
 struct Outcome {
-  BoundedRun run;
+  test_support::RunResult run;
   std::string report;  ///< the output file ("" when there is none)
   std::string log;     ///< raf.log ("" when there is none)
   /// Input files whose bytes changed, and those that vanished.

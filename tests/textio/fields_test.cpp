@@ -43,10 +43,14 @@ INSTANTIATE_TEST_SUITE_P(
     testing::Values(FixedCase{0.497, 10, 3, "     0.497"}, FixedCase{48.0, 10, 1, "      48.0"},
                     FixedCase{2.0, 12, 3, "       2.000"}, FixedCase{-0.5, 10, 3, "    -0.500"},
                     FixedCase{0.0, 10, 3, "     0.000"},
-                    // Rounding to the decimals, halves away from zero (0.0625 and 2.5 are exact).
-                    FixedCase{0.0625, 10, 3, "     0.063"}, FixedCase{-0.0625, 10, 3, "    -0.063"},
-                    FixedCase{2.5, 4, 0, "  3."},
+                    // Rounding to the nearest; an exact binary tie goes to the even last
+                    // digit, down or up, with or without a sign, carrying into the integer.
+                    FixedCase{0.0625, 10, 3, "     0.062"}, FixedCase{-0.0625, 10, 3, "    -0.062"},
+                    FixedCase{215.0625, 10, 3, "   215.062"}, FixedCase{-229.25, 6, 1, "-229.2"},
+                    FixedCase{0.1875, 10, 3, "     0.188"}, FixedCase{-0.375, 6, 2, " -0.38"},
+                    FixedCase{2.5, 4, 0, "  2."}, FixedCase{9.5, 4, 0, " 10."},
                     FixedCase{0.1235, 6, 3, " 0.123"},  // 0.1235 is below
+                    FixedCase{0.0626, 6, 3, " 0.063"}, FixedCase{0.2346, 6, 3, " 0.235"},  // above
                     FixedCase{0.9996, 6, 3, " 1.000"}, FixedCase{9.9996, 5, 3, "*****"},
                     FixedCase{99.9999, 7, 3, "100.000"},
                     // A negative value that rounds to zero keeps its sign.
