@@ -18,10 +18,12 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "check/check.h"
 #include "check/check_detail.h"
+#include "check/step_recorder.h"
 #include "platform/units.h"
 #include "textio/textio.h"
 
@@ -58,6 +60,66 @@ struct Plan {
   int64_t highest_force = std::numeric_limits<int64_t>::min();
 };
 
+// The step loop.  kRecord: the utilisation of every transition end is also
+// handed to `recorder`, one row per checked step (the loop without it is the
+// one every run without a recorder uses, untouched by the recording).
+template <bool kRecord>
+void run_steps(const Plan& plan, const dms::Mat1<int32_t>& mg, const dms::Mat1<double>& tg,
+               int32_t n, ForceProvider forces, RealVec result_block, int32_t values_per_element,
+               int32_t output_unit, int32_t& status, StepRecorder* recorder) {
+  using detail::Text;
+  const bool any_transition = plan.lowest_force <= plan.highest_force;
+  std::string buffer(detail::kMessageLength, ' ');
+  for (int32_t s = 1; s <= n; ++s) {
+    if (mg(kStored, s) == 0) continue;
+    const double t = tg(kStepValue, s);
+    const double g = tg(kDisplacement, s);
+    const int32_t c = mg(kLoadCase, s);
+    if (ISUNDF(t) || ISUNDF(g)) return;
+
+    int32_t recall_status = 0;
+    const RealVec tfle = forces(s, recall_status);
+    if (recall_status != 0) {
+      detail::write_framed(output_unit, Text::kStepPassError, "");
+      status = -1;
+      return;
+    }
+    if (any_transition &&
+        (plan.lowest_force < 1 || plan.highest_force + (kForceValues - 1) > tfle.size())) {
+      for (const PlannedElement& p : plan.elements) {
+        const bool evaluated = p.ends[0].transition || p.ends[1].transition;
+        if (evaluated &&
+            (p.force_position < 1 || p.force_position + (kForceValues - 1) > tfle.size())) {
+          detail::write_framed(output_unit, Text::kStepPassError,
+                               detail::entry_detail("MPEVEC", p.element, p.force_position, "TFLE",
+                                                    tfle.size(), "values"));
+          break;
+        }
+      }
+      status = -1;
+      return;
+    }
+
+    [[maybe_unused]] double* out = nullptr;
+    if constexpr (kRecord) out = recorder->row();
+    for (const PlannedElement& p : plan.elements) {
+      const int64_t base = int64_t{p.element - 1} * values_per_element;
+      for (int32_t k = 1; k <= 2; ++k) {
+        const PlannedEnd& end = p.ends[k - 1];
+        if (end.angle_failed) detail::write_angle_error(output_unit, buffer);
+        double u = 0.0;
+        if (end.transition) {
+          u = detail::end_utilisation(end.factors, k,
+                                      tfle.sub(p.force_position, kForceValues).data());
+          if constexpr (kRecord) *out++ = u;
+        }
+        detail::update_record(result_block, base, u, k, s, t, g, c);
+      }
+    }
+    if constexpr (kRecord) recorder->commit(s, t, g);
+  }
+}
+
 }  // namespace
 
 bool ISUNDF(double x) {
@@ -85,8 +147,10 @@ void result_step_pass(IntVec mglres, RealVec tglres, int32_t mxglpr, int32_t lst
                       IntVec mpevec, RealVec tgepa, RealVec result_block,
                       int32_t values_per_element, ForceProvider forces, int32_t load_case,
                       int32_t step_limit_flag, double step_limit, IntVec mnpc, IntVec mpmnpc,
-                      RealVec tcoord, int32_t output_unit, int32_t& status) {
+                      RealVec tcoord, int32_t output_unit, int32_t& status,
+                      StepRecorder* recorder) {
   using detail::Text;
+  if (recorder != nullptr) recorder->begin({}, 0);
   detail::PipeModel m;
   m.nel = nel;
   m.meltyp = meltyp;
@@ -202,51 +266,19 @@ void result_step_pass(IntVec mglres, RealVec tglres, int32_t mxglpr, int32_t lst
                          std::string(detail::text(Text::kCheckingUpTo)) + textio::int_field(n, 5));
   if (n <= 0) return;
 
-  const bool any_transition = plan.lowest_force <= plan.highest_force;
-  std::string buffer(detail::kMessageLength, ' ');
-  for (int32_t s = 1; s <= n; ++s) {
-    if (mg(kStored, s) == 0) continue;
-    const double t = tg(kStepValue, s);
-    const double g = tg(kDisplacement, s);
-    const int32_t c = mg(kLoadCase, s);
-    if (ISUNDF(t) || ISUNDF(g)) return;
-
-    int32_t recall_status = 0;
-    const RealVec tfle = forces(s, recall_status);
-    if (recall_status != 0) {
-      detail::write_framed(output_unit, Text::kStepPassError, "");
-      status = -1;
-      return;
-    }
-    if (any_transition &&
-        (plan.lowest_force < 1 || plan.highest_force + (kForceValues - 1) > tfle.size())) {
-      for (const PlannedElement& p : plan.elements) {
-        const bool evaluated = p.ends[0].transition || p.ends[1].transition;
-        if (evaluated &&
-            (p.force_position < 1 || p.force_position + (kForceValues - 1) > tfle.size())) {
-          detail::write_framed(output_unit, Text::kStepPassError,
-                               detail::entry_detail("MPEVEC", p.element, p.force_position, "TFLE",
-                                                    tfle.size(), "values"));
-          break;
-        }
-      }
-      status = -1;
-      return;
-    }
-
+  if (recorder == nullptr) {
+    run_steps<false>(plan, mg, tg, n, forces, result_block, values_per_element, output_unit, status,
+                     nullptr);
+  } else {
+    std::vector<EndId> ends;
     for (const PlannedElement& p : plan.elements) {
-      const int64_t base = int64_t{p.element - 1} * values_per_element;
       for (int32_t k = 1; k <= 2; ++k) {
-        const PlannedEnd& end = p.ends[k - 1];
-        if (end.angle_failed) detail::write_angle_error(output_unit, buffer);
-        double u = 0.0;
-        if (end.transition) {
-          u = detail::end_utilisation(end.factors, k,
-                                      tfle.sub(p.force_position, kForceValues).data());
-        }
-        detail::update_record(result_block, base, u, k, s, t, g, c);
+        if (p.ends[k - 1].transition) ends.push_back(EndId{p.element, k});
       }
     }
+    recorder->begin(std::move(ends), n);
+    run_steps<true>(plan, mg, tg, n, forces, result_block, values_per_element, output_unit, status,
+                    recorder);
   }
 }
 

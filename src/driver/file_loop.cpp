@@ -4,6 +4,7 @@
 // report is written.  A failure before the result pass ends the run through
 // the PEAKS exit.
 #include <array>
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,8 @@
 #include "driver/report.h"
 #include "driver/result_blocks.h"
 #include "driver/structure.h"
+#include "exports/exports.h"
+#include "platform/local_time.h"
 #include "platform/units.h"
 #include "recall/recall.h"
 #include "textio/textio.h"
@@ -231,6 +234,51 @@ void VemRask_IniDMS(dms::IntView iw, int32_t nwiwa, int32_t raf_unit, int32_t ou
   }
 }
 
+// ---- outputs beside the report (exports/) ------------------------------------
+// They are written only when asked for; nothing here writes to the screen,
+// the output file or raf.log.  A failure is told on standard error.
+
+exports::ModelViews views_of(const FileArrays& a) {
+  exports::ModelViews m;
+  m.nel = a.nel;
+  m.meltyp = a.meltyp;
+  m.mgetyp = a.mgetyp;
+  m.melgeo = a.melgeo;
+  m.mnpc = a.mnpc;
+  m.mpmnpc = a.mpmnpc;
+  m.melex = a.melex;
+  m.tcoord = a.tcoord;
+  m.tcrgeo = a.tcrgeo;
+  m.mxgepr = a.mxgepr;
+  return m;
+}
+
+void exports_failed(RunState& run, const std::string& error) {
+  std::fprintf(stderr, "vemrask: %s\n", error.c_str());
+  run.exports_failed = true;
+}
+
+void start_exports(RunState& run, exports::Collector& collector) {
+  std::string error;
+  if (collector.active() && !collector.start(error)) exports_failed(run, error);
+}
+
+void finish_exports(RunState& run, exports::Collector& collector, int32_t newlty) {
+  if (!collector.active()) return;
+  const platform::LocalTime now = platform::local_time_now();
+  char date[32];
+  std::snprintf(date, sizeof date, "%04d-%02d-%02d %02d:%02d", now.year, now.month, now.day,
+                now.hour, now.minute);
+  exports::RunInfo info;
+  info.date = date;
+  info.list_file = run.exports.list_file;
+  info.step_limit =
+      exports::describe_step_limit(newlty == 1, run.load_case, run.step_limit_on, run.step_limit);
+  info.files_listed = run.file_count;
+  std::string error;
+  if (!collector.finish(info, error)) exports_failed(run, error);
+}
+
 }  // namespace
 
 void file_loop(RunState& run) {
@@ -244,6 +292,8 @@ void file_loop(RunState& run) {
   const recall::MessageControl messages(&output_unit, 1);
   ResultBlocks blocks(run.file_count);
   FileArrays last;
+  exports::Collector collector(run.exports);
+  start_exports(run, collector);
 
   for (int32_t i = 1; i <= run.file_count; ++i) {
     const std::string current = run.file_names[static_cast<std::size_t>(i - 1)];
@@ -293,13 +343,15 @@ void file_loop(RunState& run) {
     check::VemRask_04(a.nel, a.meltyp, a.mgetyp, a.melgeo, a.mnpc, a.mpmnpc, a.tcoord, a.tcrgeo,
                       a.mxgepr, a.melex, kOutputFile, run.status);
     if (run.status != 0) return peaks_exit(run);
+    if (collector.active()) collector.file_geometry(i, current, a.newlty, views_of(a));
 
     PreparedBlock block = blocks.prepare(i, a.nel);
     check::VemRask_01(a.mglres, a.tglres, a.mxglpr, a.lststo, a.nel, a.meltyp, a.melex, a.melmat,
                       a.matyp, a.mxmapr, a.tmapa, a.melgeo, a.mgetyp, a.mxgepr, a.tcrgeo, a.mpevec,
                       a.tgepa, block.values, kValuesPerElement, kRafFile, run.iw, run.rw,
                       run.load_case, run.step_limit_on, run.step_limit, a.mnpc, a.mpmnpc, a.tcoord,
-                      kOutputFile, run.status);
+                      kOutputFile, run.status, collector.recorder());
+    if (collector.active()) collector.file_results(block.values, kValuesPerElement, views_of(a));
     last = a;
   }
 
@@ -309,6 +361,7 @@ void file_loop(RunState& run) {
   // ends with exit status 1.
   write_report(blocks, run.file_count, run.file_names, run.longest_name, run.sorted_list_length,
                last.nel, last.melex, last.newlty, kOutputFile);
+  finish_exports(run, collector, last.newlty);
 }
 
 }  // namespace driver

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "dms/work_array.h"
+#include "exports/request.h"
 
 namespace driver {
 
@@ -34,6 +35,10 @@ struct RunState {
   int32_t load_case = 0;      ///< 1 for time-domain results; 0 = the entire simulation
   int32_t step_limit_on = 0;  ///< 1 when a time or load level limit was given
   double step_limit = 0.0;    ///< time or load level up to which results are checked
+
+  // ---- outputs beside the report (exports/): CSV files, history, page
+  exports::Request exports;     ///< empty: none (the plain run)
+  bool exports_failed = false;  ///< an asked-for output could not be written
 };
 
 }  // namespace driver
