@@ -19,6 +19,7 @@ void StepRecorder::begin(std::vector<EndId> ends, int32_t max_steps) {
   step_values_.clear();
   displacements_.clear();
   const auto steps = static_cast<std::size_t>(std::max(max_steps, 0));
+  max_steps_ = steps;
   steps_.reserve(steps);
   step_values_.reserve(steps);
   displacements_.reserve(steps);
@@ -46,9 +47,10 @@ void StepRecorder::commit(int32_t step, double step_value, double displacement) 
   steps_.push_back(step);
   step_values_.push_back(step_value);
   displacements_.push_back(displacement);
-  if (!keep_history_ || failed_) return;
+  if (!keep_history_ || failed_ || columns == 0) return;
   ++rows_in_chunk_;
-  if (rows_in_chunk_ == rows_per_chunk_) spill();
+  // A full chunk goes to the file only when another row may follow.
+  if (rows_in_chunk_ == rows_per_chunk_ && steps_.size() < max_steps_) spill();
   current_ = chunk_.data() + rows_in_chunk_ * columns;
 }
 

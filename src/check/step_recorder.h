@@ -85,6 +85,7 @@ class StepRecorder {
   std::vector<double> step_values_;
   std::vector<double> displacements_;
   std::vector<double> chunk_;  ///< rows_per_chunk_ rows of ends_.size() values
+  std::size_t max_steps_ = 0;
   std::size_t rows_per_chunk_ = 0;
   std::size_t rows_in_chunk_ = 0;
   std::size_t spilled_rows_ = 0;  ///< rows in the file, in whole chunks

@@ -2,11 +2,11 @@
 // the file loop as vemrask does, with the answers on standard input, and an
 // exports request from its arguments.
 //
-//   export_run LIST OUTPUT [--csv DIR] [--history N] [--html FILE]
+//   export_run [--csv DIR] [--history N] [--html FILE] < answers
 //
-// The output file gets vemrask's banner, then what the file loop writes; the
-// sorted list holds every element.  Exit status 0 when the run and the
-// exports succeeded.
+// The answers are vemrask's: list file, output file, sorted-list length, then
+// the step dialogue; the output file gets what vemrask writes to it.  Exit
+// status 0 when the run and the exports succeeded.
 #include <cstdio>
 #include <string>
 
@@ -17,13 +17,8 @@
 #include "textio/textio.h"
 
 int main(int argc, char** argv) {
-  if (argc < 3) {
-    std::fprintf(stderr, "usage: export_run LIST OUTPUT [--csv DIR] [--history N] [--html FILE]\n");
-    return 2;
-  }
   driver::RunState run;
-  run.exports.list_file = argv[1];
-  for (int i = 3; i + 1 < argc; i += 2) {
+  for (int i = 1; i + 1 < argc; i += 2) {
     const std::string option = argv[i];
     if (option == "--csv") run.exports.csv_dir = argv[i + 1];
     if (option == "--html") run.exports.html_file = argv[i + 1];
@@ -34,9 +29,19 @@ int main(int argc, char** argv) {
   run.iw = dms::int_view(work.bytes(), kWords);
   run.rw = dms::real_view(work.bytes(), kWords);
   run.nwiwa = kWords;
-  run.sorted_list_length = -1;
+  std::string list_name;
+  std::string output_name;
+  try {
+    list_name = std::string(textio::trimmed(driver::ask_answer("List file: ")));
+    output_name = std::string(textio::trimmed(driver::ask_answer("Output file: ")));
+    const std::string length = driver::ask_answer("Sorted list: ");
+    run.sorted_list_length = textio::LENTRM(length) == 0 ? -1 : driver::answer_int(length);
+  } catch (const textio::InputStop&) {
+    return 2;
+  }
+  run.exports.list_file = list_name;
 
-  std::FILE* list = std::fopen(argv[1], "r");
+  std::FILE* list = std::fopen(list_name.c_str(), "r");
   if (list == nullptr) return 2;
   char line[driver::kNameLength + 2];
   while (std::fgets(line, sizeof line, list) != nullptr) {
@@ -54,7 +59,7 @@ int main(int argc, char** argv) {
   }
   std::fclose(list);
 
-  textio::OPNFIL(argv[2], platform::kOutputFile, 0, run.status);
+  textio::OPNFIL(output_name, platform::kOutputFile, 0, run.status);
   if (run.status != 0) return 2;
   platform::write_record(platform::kOutputFile, "");
   platform::write_record(platform::kOutputFile, "");
