@@ -218,13 +218,22 @@ std::string history_chart(const FileResult& file) {
   for (std::size_t i = 0; i < file.history.size(); ++i) {
     const EndHistory& h = file.history[i];
     const std::string_view colour = kSeries[i % std::size(kSeries)];
+    // A step value that goes back (the next load case of a static file)
+    // starts a new line.
     std::string points;
+    auto flush = [&] {
+      if (!points.empty()) {
+        svg += "<polyline class=\"series\" stroke=\"" + std::string(colour) + "\" points=\"" +
+               points + "\"/>\n";
+      }
+      points.clear();
+    };
     for (std::size_t s = 0; s < h.utilisation.size() && s < file.step_values.size(); ++s) {
       if (!std::isfinite(h.utilisation[s])) continue;
+      if (s > 0 && file.step_values[s] < file.step_values[s - 1]) flush();
       points += px(x.at(file.step_values[s])) + "," + px(y.at(h.utilisation[s])) + " ";
     }
-    svg += "<polyline class=\"series\" stroke=\"" + std::string(colour) + "\" points=\"" + points +
-           "\"/>\n";
+    flush();
     const double ly = top + 18.0 * static_cast<double>(i) + 6;
     svg += "<line x1=\"" + px(right + 16) + "\" y1=\"" + px(ly) + "\" x2=\"" + px(right + 40) +
            "\" y2=\"" + px(ly) + "\" stroke=\"" + std::string(colour) +

@@ -350,11 +350,11 @@ TEST(Exports, PageIsWellFormedAndSelfContained) {
   const auto r = python(dir.path(), kPageCheck, {(dir / "page.html").string()});
   ASSERT_EQ(r.exit_status, 0) << r.errors;
   // Three charts; the last file's checked ends twice (elevation, plan); ten
-  // history curves (4 asked, 10 for the page); nothing at or above 1.0;
-  // no script, nothing fetched.
+  // history curves (4 asked, 10 for the page) of the static file, one line
+  // per load case; nothing at or above 1.0; no script, nothing fetched.
   std::size_t last_file_ends = 0;
   for (const Row& e : ends) last_file_ends += e.at("file") == "2" ? 1 : 0;
-  EXPECT_EQ(r.screen, "3 " + std::to_string(2 * last_file_ends) + " 10 0 False False\n");
+  EXPECT_EQ(r.screen, "3 " + std::to_string(2 * last_file_ends) + " 30 0 False False\n");
 }
 
 const char* const kPngColours = R"(
