@@ -2,6 +2,7 @@
 // CSS and SVG (no script, no external font or image).  Charts and the frame
 // drawing are written here as SVG text.
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <map>
 #include <string>
@@ -42,9 +43,10 @@ std::string escaped(std::string_view text) {
 /// A value with `decimals` decimals, as the page shows it.
 std::string fixed(double value, int decimals) {
   if (!std::isfinite(value)) return number(value);
-  char text[64];
-  std::snprintf(text, sizeof text, "%.*f", decimals, value);
-  return text;
+  char text[400];
+  const std::to_chars_result r =
+      std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+  return r.ec == std::errc() ? std::string(text, r.ptr) : number(value);
 }
 
 /// A coordinate in the SVG (one decimal is finer than a pixel).
@@ -105,12 +107,19 @@ int decimals_of(double step) {
   return step >= 1 ? 0 : static_cast<int>(std::ceil(-std::log10(step) - 1e-9));
 }
 
+/// Intervals between the ticks of `s` at `step` (at most 50).
+int tick_count(const Scale& s, double step) {
+  const double count = std::round((s.hi - s.lo) / step);
+  return std::isfinite(count) ? static_cast<int>(std::clamp(count, 0.0, 50.0)) : 0;
+}
+
 /// Horizontal axis with ticks, labels and a title; vertical likewise.
 void x_axis(std::string& svg, const Scale& x, double y, double step, const std::string& title) {
   svg += "<line class=\"axis\" x1=\"" + px(x.from) + "\" y1=\"" + px(y) + "\" x2=\"" + px(x.to) +
          "\" y2=\"" + px(y) + "\"/>\n";
   const int decimals = decimals_of(step);
-  for (double v = x.lo; v <= x.hi + step * 1e-6; v += step) {
+  for (int i = 0; i <= tick_count(x, step); ++i) {
+    const double v = x.lo + i * step;
     const double p = x.at(v);
     svg += "<line class=\"axis\" x1=\"" + px(p) + "\" y1=\"" + px(y) + "\" x2=\"" + px(p) +
            "\" y2=\"" + px(y + 5) + "\"/><text class=\"tick\" x=\"" + px(p) + "\" y=\"" +
@@ -125,7 +134,8 @@ void y_axis(std::string& svg, const Scale& y, double x, double step, const std::
   svg += "<line class=\"axis\" x1=\"" + px(x) + "\" y1=\"" + px(y.from) + "\" x2=\"" + px(x) +
          "\" y2=\"" + px(y.to) + "\"/>\n";
   const int decimals = decimals_of(step);
-  for (double v = y.lo; v <= y.hi + step * 1e-6; v += step) {
+  for (int i = 0; i <= tick_count(y, step); ++i) {
+    const double v = y.lo + i * step;
     const double p = y.at(v);
     svg += "<line class=\"grid\" x1=\"" + px(x) + "\" y1=\"" + px(p) + "\" x2=\"" + px(grid_to) +
            "\" y2=\"" + px(p) + "\"/><text class=\"tick\" x=\"" + px(x - 8) + "\" y=\"" +
