@@ -149,6 +149,32 @@ void make_example(const fs::path& dir) {
   fs::copy_file(kSource / "examples" / "files.lst", dir / "files.lst");
 }
 
+/// The example with the time history's forces raised by half: ends at and
+/// above 1.0 in file 2.
+void make_hot_example(const fs::path& dir) {
+  std::istringstream in(read_file(kSource / "examples" / "frame-time.txt"));
+  std::string text;
+  for (std::string line; std::getline(in, line);) {
+    std::vector<std::string> w = words(line);
+    if (!w.empty() && w[0] == "FORCE") {
+      line = "FORCE " + w[1];
+      for (std::size_t k = 2; k < w.size(); ++k)
+        line += " " + std::to_string(1.5 * std::stod(w[k]));
+    }
+    text += line + "\n";
+  }
+  write_file(dir / "frame-hot.txt", text);
+  for (const char* name : {"frame-static", "frame-hot"}) {
+    const fs::path model = std::string(name) == "frame-hot"
+                               ? dir / "frame-hot.txt"
+                               : kSource / "examples" / (std::string(name) + ".txt");
+    const auto r = run_program(
+        kMkraf, {"-o", (dir / (std::string(name) + ".raf")).string(), model.string()}, dir, "");
+    ASSERT_EQ(r.exit_status, 0) << r.errors;
+  }
+  write_file(dir / "files.lst", "frame-static.raf\nframe-hot\n");
+}
+
 const std::vector<std::string> kAll = {"--csv", "out", "--history", "4", "--html", "page.html"};
 
 // The CSV files against the report, for any run.
@@ -344,17 +370,20 @@ print(len(root.findall('.//s:svg', ns)), len(root.findall('.//s:circle', ns)),
 TEST(Exports, PageIsWellFormedAndSelfContained) {
   if (!fs::exists("/usr/bin/python3")) GTEST_SKIP() << "python3 is not installed";
   TempDir dir;
-  make_example(dir.path());
+  make_hot_example(dir.path());
   run_in(dir.path(), kExportRun, kAll, read_file(kSource / "examples" / "answers.txt"));
   const auto ends = read_csv(dir / "out" / "ends.csv");
+  const auto files = read_csv(dir / "out" / "files.csv");
+  ASSERT_EQ(files.size(), 2u);
+  ASSERT_GE(num(files[1], "utilisation"), 1.0);
   const auto r = python(dir.path(), kPageCheck, {(dir / "page.html").string()});
   ASSERT_EQ(r.exit_status, 0) << r.errors;
   // Three charts; the last file's checked ends twice (elevation, plan); ten
-  // history curves (4 asked, 10 for the page) of the static file, one line
-  // per load case; nothing at or above 1.0; no script, nothing fetched.
+  // history curves (4 asked, 10 for the page) of the hot file; its value and
+  // its count of ends at or above 1.0 flagged; no script, nothing fetched.
   std::size_t last_file_ends = 0;
   for (const Row& e : ends) last_file_ends += e.at("file") == "2" ? 1 : 0;
-  EXPECT_EQ(r.screen, "3 " + std::to_string(2 * last_file_ends) + " 30 0 False False\n");
+  EXPECT_EQ(r.screen, "3 " + std::to_string(2 * last_file_ends) + " 10 2 False False\n");
 }
 
 const char* const kPngColours = R"(
@@ -401,7 +430,7 @@ TEST(Exports, PageRendersInAHeadlessBrowser) {
   if (!fs::exists("/usr/bin/chromium")) GTEST_SKIP() << "chromium is not installed";
   if (!fs::exists("/usr/bin/python3")) GTEST_SKIP() << "python3 is not installed";
   TempDir dir;
-  make_example(dir.path());
+  make_hot_example(dir.path());
   run_in(dir.path(), kExportRun, kAll, read_file(kSource / "examples" / "answers.txt"));
   const auto shot =
       run_program("/usr/bin/chromium",
