@@ -5,7 +5,7 @@
 
 #include "cli/cli.h"
 #include "driver/messages.h"
-#include "driver/version.h"
+#include "version/version.h"
 
 namespace driver {
 namespace {
@@ -137,12 +137,12 @@ std::string usage_text() {
 }
 
 std::string version_line() {
-  return "vemrask " + std::string(kVersionText) + "\n";
+  return "vemrask " + std::string(version::kText) + "\n";
 }
 
 std::string banner_version() {
-  const std::string patch = std::to_string(kVersionPatch);
-  return std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "-" +
+  const std::string patch = std::to_string(version::kPatch);
+  return std::to_string(version::kMajor) + "." + std::to_string(version::kMinor) + "-" +
          (patch.size() < 2 ? "0" + patch : patch);
 }
 
