@@ -3,6 +3,7 @@
 #include "check/step_recorder.h"
 
 #include <algorithm>
+#include <new>
 #include <numeric>
 #include <utility>
 
@@ -33,8 +34,13 @@ void StepRecorder::begin(std::vector<EndId> ends, int32_t max_steps) {
     const std::size_t fit = budget_ / (columns * sizeof(double));
     rows_per_chunk_ = std::clamp<std::size_t>(fit, 1, std::max<std::size_t>(steps, 1));
   }
-  chunk_.assign(rows_per_chunk_ * columns, 0.0);
-  current_ = chunk_.data();
+  const std::size_t values = std::max<std::size_t>(rows_per_chunk_ * columns, 1);
+  if (values > chunk_values_) {
+    chunk_ = dms::WorkArray(static_cast<int64_t>(values * (sizeof(double) / 4)));
+    if (!chunk_.ok()) throw std::bad_alloc();
+    chunk_values_ = values;
+  }
+  current_ = chunk();
 }
 
 void StepRecorder::commit(int32_t step, double step_value, double displacement) {
@@ -51,15 +57,14 @@ void StepRecorder::commit(int32_t step, double step_value, double displacement) 
   ++rows_in_chunk_;
   // A full chunk goes to the file only when another row may follow.
   if (rows_in_chunk_ == rows_per_chunk_ && steps_.size() < max_steps_) spill();
-  current_ = chunk_.data() + rows_in_chunk_ * columns;
+  current_ = chunk() + rows_in_chunk_ * columns;
 }
 
 // Writes the full chunk to the spill file and empties it.
 void StepRecorder::spill() {
   if (!spill_file_) spill_file_.reset(std::tmpfile());
   const std::size_t values = rows_in_chunk_ * ends_.size();
-  if (!spill_file_ ||
-      std::fwrite(chunk_.data(), sizeof(double), values, spill_file_.get()) != values) {
+  if (!spill_file_ || std::fwrite(chunk(), sizeof(double), values, spill_file_.get()) != values) {
     failed_ = true;
     spill_file_.reset();
   } else {
@@ -109,7 +114,7 @@ bool StepRecorder::columns(const std::vector<std::size_t>& wanted,
     }
     if (std::fseek(f, 0, SEEK_END) != 0) return false;
   }
-  take(chunk_.data(), rows_in_chunk_);
+  take(chunk(), rows_in_chunk_);
   return true;
 }
 

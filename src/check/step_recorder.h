@@ -18,6 +18,8 @@
 #include <memory>
 #include <vector>
 
+#include "dms/work_array.h"
+
 namespace check {
 
 /// One element end: internal element number (1-based) and end (1 or 2).
@@ -75,6 +77,7 @@ class StepRecorder {
     void operator()(std::FILE* f) const { std::fclose(f); }
   };
   void spill();
+  [[nodiscard]] double* chunk() const { return reinterpret_cast<double*>(chunk_.bytes()); }
 
   bool keep_history_;
   std::size_t budget_;
@@ -84,7 +87,11 @@ class StepRecorder {
   std::vector<int32_t> steps_;
   std::vector<double> step_values_;
   std::vector<double> displacements_;
-  std::vector<double> chunk_;  ///< rows_per_chunk_ rows of ends_.size() values
+  /// rows_per_chunk_ rows of ends_.size() values, not initialised; held
+  /// like the work array (large pages where the system has them), so the
+  /// rows a pass writes take a few page faults instead of one per 4 KB.
+  dms::WorkArray chunk_;
+  std::size_t chunk_values_ = 0;  ///< values chunk_ holds
   std::size_t max_steps_ = 0;
   std::size_t rows_per_chunk_ = 0;
   std::size_t rows_in_chunk_ = 0;
