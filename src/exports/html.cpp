@@ -285,13 +285,24 @@ std::string frame_view(const FrameModel& frame, int a, int b, std::string_view t
          escaped(title) + "</text>\n";
   svg += "<rect class=\"view\" x=\"" + px(offset_x) + "\" y=\"30\" width=\"" + px(size) +
          "\" height=\"" + px(size) + "\"/>\n";
+  // Tens of thousands of lines on a large frame: appended piece by piece.
+  svg.reserve(svg.size() + frame.elements.size() * 80);
+  auto attribute = [&svg](std::string_view name, double value) {
+    svg += name;
+    svg += px(value);
+    svg += '"';
+  };
   for (const FrameElement& e : frame.elements) {
     for (std::size_t i = 1; i < e.nodes.size(); ++i) {
       const auto* p = node(e.nodes[i - 1]);
       const auto* q = node(e.nodes[i]);
       if (p == nullptr || q == nullptr) continue;
-      svg += "<line class=\"member\" x1=\"" + px(to_x((*p)[ia])) + "\" y1=\"" + px(to_y((*p)[ib])) +
-             "\" x2=\"" + px(to_x((*q)[ia])) + "\" y2=\"" + px(to_y((*q)[ib])) + "\"/>\n";
+      svg += "<line class=\"member\"";
+      attribute(" x1=\"", to_x((*p)[ia]));
+      attribute(" y1=\"", to_y((*p)[ib]));
+      attribute(" x2=\"", to_x((*q)[ia]));
+      attribute(" y2=\"", to_y((*q)[ib]));
+      svg += "/>\n";
     }
   }
   // The ends, drawn lowest first so the highest lie on top; the mark sits a
