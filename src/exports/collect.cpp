@@ -40,10 +40,7 @@ int32_t as_int(double value) {
 }  // namespace
 
 std::size_t Request::history_ends() const {
-  if (history >= 0 && !csv_dir.empty()) {
-    const auto n = static_cast<std::size_t>(history);
-    return html_file.empty() ? n : std::max(n, kPageHistoryEnds);
-  }
+  if (history >= 0) return static_cast<std::size_t>(history);
   return html_file.empty() ? 0 : kPageHistoryEnds;
 }
 

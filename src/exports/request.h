@@ -15,8 +15,8 @@ struct Request {
   int history = -1;       ///< ends per file in history.csv; -1 = no history.csv
 
   [[nodiscard]] bool empty() const { return csv_dir.empty() && html_file.empty(); }
-  /// Ends per file whose history is collected: `history` when given, else
-  /// 10 for the page's chart, else 0.
+  /// Ends per file whose history is collected (history.csv and the page's
+  /// chart): `history` when given, else 10 for the page's chart, else 0.
   [[nodiscard]] std::size_t history_ends() const;
 };
 

@@ -448,12 +448,12 @@ TEST(Exports, PageIsWellFormedAndSelfContained) {
   ASSERT_GE(num(files[1], "utilisation"), 1.0);
   const auto r = python(dir.path(), kPageCheck, {(dir / "page.html").string()});
   ASSERT_EQ(r.exit_status, 0) << r.errors;
-  // Three charts; the last file's checked ends twice (elevation, plan); ten
-  // history curves (4 asked, 10 for the page) of the hot file; its value and
+  // Three charts; the last file's checked ends twice (elevation, plan); the
+  // history curves of the 4 ends asked for, of the hot file; its value and
   // its count of ends at or above 1.0 flagged; no script, nothing fetched.
   std::size_t last_file_ends = 0;
   for (const Row& e : ends) last_file_ends += e.at("file") == "2" ? 1 : 0;
-  EXPECT_EQ(r.screen, "3 " + std::to_string(2 * last_file_ends) + " 10 2 False False\n");
+  EXPECT_EQ(r.screen, "3 " + std::to_string(2 * last_file_ends) + " 4 2 False False\n");
 }
 
 const char* const kPngColours = R"(
