@@ -6,6 +6,7 @@
 // report covers the files that were checked.
 #include <algorithm>
 #include <array>
+#include <cstdio>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -20,6 +21,8 @@
 #include "driver/report.h"
 #include "driver/result_blocks.h"
 #include "driver/structure.h"
+#include "exports/exports.h"
+#include "platform/local_time.h"
 #include "platform/units.h"
 #include "recall/recall.h"
 #include "textio/textio.h"
@@ -233,6 +236,51 @@ void VemRask_IniDMS(dms::IntView iw, int32_t nwiwa, int32_t raf_unit, int32_t ou
   }
 }
 
+// ---- outputs beside the report (exports/) ------------------------------------
+// They are written only when asked for; nothing here writes to the screen,
+// the output file or raf.log.  A failure is told on standard error.
+
+exports::ModelViews views_of(const FileArrays& a) {
+  exports::ModelViews m;
+  m.nel = a.nel;
+  m.meltyp = a.meltyp;
+  m.mgetyp = a.mgetyp;
+  m.melgeo = a.melgeo;
+  m.mnpc = a.mnpc;
+  m.mpmnpc = a.mpmnpc;
+  m.melex = a.melex;
+  m.tcoord = a.tcoord;
+  m.tcrgeo = a.tcrgeo;
+  m.mxgepr = a.mxgepr;
+  return m;
+}
+
+void exports_failed(RunState& run, const std::string& error) {
+  report_failure(Line::kExportFailed, {error});
+  run.exports_failed = true;
+}
+
+void start_exports(RunState& run, exports::Collector& collector) {
+  std::string error;
+  if (collector.active() && !collector.start(error)) exports_failed(run, error);
+}
+
+void finish_exports(RunState& run, exports::Collector& collector, int32_t newlty) {
+  if (!collector.active()) return;
+  const platform::LocalTime now = platform::local_time_now();
+  char date[32];
+  std::snprintf(date, sizeof date, "%04d-%02d-%02d %02d:%02d", now.year, now.month, now.day,
+                now.hour, now.minute);
+  exports::RunInfo info;
+  info.date = date;
+  info.list_file = run.list_name;
+  info.step_limit =
+      exports::describe_step_limit(newlty == 1, run.load_case, run.step_limit_on, run.step_limit);
+  info.files_listed = run.file_count;
+  std::string error;
+  if (!collector.finish(info, error)) exports_failed(run, error);
+}
+
 // How the work on one file ended.
 struct FileOutcome {
   enum class Kind {
@@ -270,8 +318,10 @@ const char* step_option_misfit(const RunOptions& o, int32_t newlty) {
 }
 
 // Opens, reads and checks file i into its result block.  `a` receives the
-// file's arrays once they are known.
-FileOutcome check_file(RunState& run, int32_t i, ResultBlocks& blocks, FileArrays& a) {
+// file's arrays once they are known; `collector` takes what the outputs
+// beside the report need.
+FileOutcome check_file(RunState& run, int32_t i, ResultBlocks& blocks, FileArrays& a,
+                       exports::Collector& collector) {
   const std::string& current = run.file_names[static_cast<std::size_t>(i - 1)];
   const std::string name(textio::trimmed(current));
   int32_t output_unit = kOutputFile;
@@ -338,13 +388,18 @@ FileOutcome check_file(RunState& run, int32_t i, ResultBlocks& blocks, FileArray
   check::VemRask_04(a.nel, a.meltyp, a.mgetyp, a.melgeo, a.mnpc, a.mpmnpc, a.tcoord, a.tcrgeo,
                     a.mxgepr, a.melex, kOutputFile, run.status);
   if (run.status != 0) return failed(Line::kReasonGeometry);
+  if (collector.active()) collector.file_geometry(i, current, a.newlty, views_of(a));
 
   PreparedBlock block = blocks.prepare(i, a.nel);
   check::VemRask_01(a.mglres, a.tglres, a.mxglpr, a.lststo, a.nel, a.meltyp, a.melex, a.melmat,
                     a.matyp, a.mxmapr, a.tmapa, a.melgeo, a.mgetyp, a.mxgepr, a.tcrgeo, a.mpevec,
                     a.tgepa, block.values, kValuesPerElement, kRafFile, run.iw, run.rw,
                     run.load_case, run.step_limit_on, run.step_limit, a.mnpc, a.mpmnpc, a.tcoord,
-                    kOutputFile, run.status);
+                    kOutputFile, run.status, collector.recorder());
+  // A file skipped after a failed pass gets its skipped row instead.
+  if (collector.active() && (run.status == 0 || !run.options.keep_going)) {
+    collector.file_results(block.values, kValuesPerElement, views_of(a));
+  }
   if (run.status != 0) {
     FileOutcome out = failed(Line::kReasonResultPass);
     out.peaks = false;  // the pass wrote its message to the output file
@@ -394,6 +449,8 @@ void file_loop(RunState& run) {
   int32_t last_newlty = 0;
   std::vector<int32_t> last_melex;
   std::vector<int32_t> checked;
+  exports::Collector collector(run.options.exports);
+  start_exports(run, collector);
 
   for (int32_t i = 1; i <= run.file_count; ++i) {
     // A failed result pass of the file before ends the run here, without
@@ -401,11 +458,13 @@ void file_loop(RunState& run) {
     if (run.status != 0) return;
 
     FileArrays a;
-    const FileOutcome outcome = check_file(run, i, blocks, a);
+    const FileOutcome outcome = check_file(run, i, blocks, a, collector);
     if (outcome.kind == FileOutcome::Kind::kRunEnds) return;
     if (outcome.kind == FileOutcome::Kind::kFailed) {
       if (run.options.keep_going) {
         skip_file(run, i, outcome.reason);
+        if (collector.active())
+          collector.file_skipped(i, run.file_names[static_cast<std::size_t>(i - 1)]);
         continue;
       }
       const std::string name(textio::trimmed(run.file_names[static_cast<std::size_t>(i - 1)]));
@@ -447,6 +506,7 @@ void file_loop(RunState& run) {
   if (run.options.fail_above) {
     run.at_or_above = count_at_or_above(blocks, nfiles, *run.options.fail_above);
   }
+  finish_exports(run, collector, last_newlty);
 }
 
 }  // namespace driver

@@ -19,11 +19,13 @@ struct Message {
   std::string_view text;
 };
 
-constexpr std::array<Message<Line>, 31> kLines = {{
+constexpr std::array<Message<Line>, 34> kLines = {{
     {Line::kUsageHint, "Try 'vemrask --help' for more information."},
     {Line::kBadNumber, "option '--{1}' needs a number, not '{2}'"},
     {Line::kBadWholeNumber, "option '--{1}' needs a whole number, not '{2}'"},
     {Line::kBadSorted, "option '--sorted' needs a whole number or 'all', not '{1}'"},
+    {Line::kBadCount, "option '--{1}' needs a whole number of 0 or more, not '{2}'"},
+    {Line::kHistoryWithoutOutput, "option '--history' needs '--csv' or '--html'"},
     {Line::kLevelWithoutCase, "option '--load-level' needs '--load-case'"},
     {Line::kSizeTwice, "the work space is given twice: '{1}' and '--workspace {2}'"},
     {Line::kListWithoutOutput, "option '--list' needs '--output' as well"},
@@ -38,6 +40,7 @@ constexpr std::array<Message<Line>, 31> kLines = {{
     {Line::kCannotWrite, "{1}: could not be written: {2}"},
     {Line::kRafRefused, "{1}: {2}"},
     {Line::kTooManyFiles, "{1}: the list names {2} RAF files; a run takes at most {3}"},
+    {Line::kExportFailed, "{1}"},
     {Line::kReasonUnreadable, "cannot be read (see the output file and the log)"},
     {Line::kReasonGeometry, "its model data are inconsistent (see the output file)"},
     {Line::kReasonResultPass, "the result pass failed (see the output file)"},

@@ -21,6 +21,8 @@ enum class Line {
   kBadNumber,
   kBadWholeNumber,
   kBadSorted,
+  kBadCount,
+  kHistoryWithoutOutput,
   kLevelWithoutCase,
   kSizeTwice,
   kListWithoutOutput,
@@ -36,6 +38,7 @@ enum class Line {
   kCannotWrite,
   kRafRefused,
   kTooManyFiles,
+  kExportFailed,
   // Why a RAF file cannot be checked (after "<file>: " or "<file>: skipped: ").
   kReasonUnreadable,
   kReasonGeometry,

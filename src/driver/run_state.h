@@ -9,6 +9,7 @@
 #include "dms/work_array.h"
 #include "driver/options.h"
 #include "driver/report.h"
+#include "exports/request.h"
 
 namespace driver {
 
@@ -49,6 +50,7 @@ struct RunState {
   bool step_option_misfit = false;   ///< a step-limit option does not fit the first file
   std::vector<SkippedFile> skipped;  ///< files passed over with --keep-going
   int64_t at_or_above = 0;           ///< element results at or above --fail-above
+  bool exports_failed = false;       ///< an asked-for output beside the report was not written
 };
 
 }  // namespace driver
