@@ -1334,7 +1334,7 @@ std::vector<Case> list_file_cases() {
   }
   {
     // Lines without end: the list is refused after a megabyte.
-    cases.push_back(list_case("no-line-end", Bytes(3 << 20, 'n'), Expect::kFailure,
+    cases.push_back(list_case("endless-line", Bytes(3 << 20, 'n'), Expect::kFailure,
                               {"Reading the list of RAF files failed (error flag 5007)"}));
     Case c = list_case("device-without-lines", "", Expect::kFailure,
                        {"Reading the list of RAF files failed (error flag 5007)"});
