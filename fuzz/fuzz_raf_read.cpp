@@ -16,6 +16,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -25,7 +26,6 @@
 #include "fuzz_support.h"
 #include "platform/units.h"
 #include "raflib/raflib.h"
-#include "raflib/state.h"
 #include "recall/catalogue.h"
 #include "recall/recall.h"
 
@@ -65,22 +65,15 @@ void read_key(int32_t key, int32_t type, int32_t count) {
   }
 }
 
-const raflib::Slot* open_slot() {
-  for (const raflib::Slot& s : raflib::raf_state().slots) {
-    if (s.unit == kRafUnit) return &s;
-  }
-  return nullptr;
-}
-
 void read_every_entry() {
-  const raflib::Slot* slot = open_slot();
-  if (slot == nullptr) return;
-  const int32_t last = std::min(slot->values.mfpmax, kMaxKeys);
+  const std::optional<int32_t> highest = raflib::highest_array(kRafUnit);
+  if (!highest) return;
+  const int32_t last = std::min(*highest, kMaxKeys);
   for (int32_t key = 0; key <= last + 1; ++key) {
     int32_t ierr = 0;
     raflib::RFFNFP(kRafUnit, key, 0, 0, raflib::kModeNoChecks, ierr);
     if (ierr < 0) continue;
-    const raflib::CurrentEntry e = raflib::raf_state().entry;
+    const raflib::EntryCounts e = raflib::last_entry();
     read_key(key, e.type, e.used);
     read_key(key, e.type, e.allocated);
   }
@@ -169,7 +162,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
   raflib::RFRSET(ierr);
   raflib::RAFINI(kLogUnit);
   raflib::RAFOLD(kRafUnit, name, ierr);
-  if (open_slot() != nullptr) {
+  if (raflib::highest_array(kRafUnit)) {
     read_every_entry();
     read_catalogue();
     recall_everything();

@@ -14,37 +14,39 @@
 #include "check/check.h"
 #include "check/result_record.h"
 #include "dms/work_array.h"
+#include "textio/message_table.h"
 
 namespace check::detail {
 
 // ---- texts ----------------------------------------------------------------
 
 enum class Text : int {
-  kAngleError = 0,        ///< MSC_0119 could not compute the joint angle
-  kEndGeometryError = 1,  ///< MSC_0127's own line (kept, never shown)
-  kGeometryPassError = 2,
-  kStepPassError = 3,
-  kBannerStart = 4,
-  kBannerEnd = 5,
-  kHeadingStart = 6,
-  kHeadingEnd = 7,
-  kCheckingUpTo = 8,
+  kAngleError,        ///< MSC_0119 could not compute the joint angle
+  kEndGeometryError,  ///< MSC_0127's own line (kept, never shown)
+  kGeometryPassError,
+  kStepPassError,
+  kBannerStart,
+  kBannerEnd,
+  kHeadingStart,
+  kHeadingEnd,
+  kCheckingUpTo,
 };
 
-inline constexpr std::string_view kTexts[] = {
-    "*** ERROR IN MSC_0119 ***",
-    "*** ERROR IN MSC_0127 ***",
-    "*** ERROR IN VemRask_04 ***",
-    "*** ERROR IN VemRask_01  ***",
-    "     ----      P a n C a k e    C h e c k i n g         ",
-    "              -----",
-    " Element_ID  End     D/T    ThickRatio  ",
-    "Diam      Thick      D2        T2 ",
-    " Checking up to step : ",
-};
+inline constexpr std::array<textio::Message<Text>, 9> kTexts = {{
+    {Text::kAngleError, "*** ERROR IN MSC_0119 ***"},
+    {Text::kEndGeometryError, "*** ERROR IN MSC_0127 ***"},
+    {Text::kGeometryPassError, "*** ERROR IN VemRask_04 ***"},
+    {Text::kStepPassError, "*** ERROR IN VemRask_01  ***"},
+    {Text::kBannerStart, "     ----      P a n C a k e    C h e c k i n g         "},
+    {Text::kBannerEnd, "              -----"},
+    {Text::kHeadingStart, " Element_ID  End     D/T    ThickRatio  "},
+    {Text::kHeadingEnd, "Diam      Thick      D2        T2 "},
+    {Text::kCheckingUpTo, " Checking up to step : "},
+}};
+static_assert(textio::has_every_code_once(kTexts));
 
 constexpr std::string_view text(Text t) {
-  return kTexts[static_cast<int>(t)];
+  return textio::message_text(kTexts, t);
 }
 
 /// Length of the message buffers handed to the message store.

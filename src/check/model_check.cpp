@@ -11,6 +11,7 @@
 
 #include "check/check_detail.h"
 #include "platform/units.h"
+#include "textio/message_table.h"
 
 namespace check::detail {
 namespace {
@@ -18,34 +19,35 @@ namespace {
 // Detail lines of the faults; {A}, {B}, {C} are names, {0}, {1}, {2}, {3}
 // numbers.
 enum class Fault : int {
-  kNegativeCount = 0,
-  kShortArray = 1,
-  kEntry = 2,
-  kNodeListStart = 3,
-  kNodeListOrder = 4,
-  kNodeListEnd = 5,
-  kNode = 6,
-  kWordOfElement = 7,
-  kWord = 8,
-  kBlockCapacity = 9,
-  kRecordLength = 10,
-  kSteps = 11,
+  kNegativeCount,
+  kShortArray,
+  kEntry,
+  kNodeListStart,
+  kNodeListOrder,
+  kNodeListEnd,
+  kNode,
+  kWordOfElement,
+  kWord,
+  kBlockCapacity,
+  kRecordLength,
+  kSteps,
 };
 
-constexpr std::string_view kFaultTexts[] = {
-    "NEL is {0}",
-    "{A} has {0} entries; NEL is {1}",
-    "{A} of element {0} is {1}; {B} has {2} {C}",
-    "MPMNPC of element 1 is {0}; node lists start at 1",
-    "MPMNPC of element {0} is {1}; element {2} starts at {3}",
-    "MPMNPC of element {0} is {1}; MNPC has {2} entries",
-    "MNPC of element {0} holds node {1}; TCOORD has {2} nodes",
-    "{A} is {0}; element {1} needs word {2} of {B}",
-    "{A} is {0}; word {1} of {B} is needed",
-    "NEL is {0}; the result block holds {1} element records",
-    "values per element is {0}; an element record needs 8",
-    "LSTSTO is {0}; {A} holds {1} steps of {2} words",
-};
+constexpr std::array<textio::Message<Fault>, 12> kFaultTexts = {{
+    {Fault::kNegativeCount, "NEL is {0}"},
+    {Fault::kShortArray, "{A} has {0} entries; NEL is {1}"},
+    {Fault::kEntry, "{A} of element {0} is {1}; {B} has {2} {C}"},
+    {Fault::kNodeListStart, "MPMNPC of element 1 is {0}; node lists start at 1"},
+    {Fault::kNodeListOrder, "MPMNPC of element {0} is {1}; element {2} starts at {3}"},
+    {Fault::kNodeListEnd, "MPMNPC of element {0} is {1}; MNPC has {2} entries"},
+    {Fault::kNode, "MNPC of element {0} holds node {1}; TCOORD has {2} nodes"},
+    {Fault::kWordOfElement, "{A} is {0}; element {1} needs word {2} of {B}"},
+    {Fault::kWord, "{A} is {0}; word {1} of {B} is needed"},
+    {Fault::kBlockCapacity, "NEL is {0}; the result block holds {1} element records"},
+    {Fault::kRecordLength, "values per element is {0}; an element record needs 8"},
+    {Fault::kSteps, "LSTSTO is {0}; {A} holds {1} steps of {2} words"},
+}};
+static_assert(textio::has_every_code_once(kFaultTexts));
 
 struct Args {
   std::string_view names[3] = {};
@@ -53,7 +55,7 @@ struct Args {
 };
 
 std::string detail_line(Fault fault, const Args& args) {
-  const std::string_view form = kFaultTexts[static_cast<int>(fault)];
+  const std::string_view form = textio::message_text(kFaultTexts, fault);
   std::string out;
   for (std::size_t i = 0; i < form.size(); ++i) {
     if (form[i] == '{' && i + 2 < form.size() && form[i + 2] == '}') {

@@ -14,6 +14,7 @@
 #include "dms/mcm.h"
 #include "dms/store.h"
 #include "platform/units.h"
+#include "textio/message_table.h"
 #include "textio/textio.h"
 
 namespace dms {
@@ -22,11 +23,7 @@ namespace {
 using detail::NameError;
 using detail::NumberError;
 
-template <class Code>
-struct Message {
-  Code code;
-  std::string_view text;
-};
+using textio::Message;
 
 constexpr std::string_view kIndent = "     ";
 constexpr std::string_view kErrorHeading = " *** ERROR return from a  K O R  library routine";
@@ -124,14 +121,6 @@ constexpr std::array<Message<NumberError>, 26> kNumberMessages = {{
      "into data array number{B6}"},
 }};
 
-template <class Code, std::size_t N>
-std::string_view find_text(const std::array<Message<Code>, N>& table, int32_t number) {
-  for (const auto& m : table) {
-    if (static_cast<int32_t>(m.code) == number) return m.text;
-  }
-  return {};
-}
-
 /// Values a template may refer to: {N}, and {V}/{A} (first), {B}, {C}.
 struct Fields {
   std::string_view name;
@@ -203,7 +192,7 @@ void DMSERN(IntView iw, int32_t number, std::string_view name, int64_t value, in
   if (code >= NameError::kImplicitNotSpecified && code <= NameError::kIllegalDefineNumber) {
     write_lines(unit, kCannotDefine, fields);
   }
-  const std::string_view text = find_text(kNameMessages, number);
+  const std::string_view text = textio::message_text(kNameMessages, code);
   if (!text.empty()) write_lines(unit, text, fields);
   if (code != NameError::kAnnOutOfOrder && code != NameError::kRetrieveNonExisting &&
       code != NameError::kOccuredFor) {
@@ -217,7 +206,8 @@ void DMSERA(IntView iw, int32_t number, int64_t a, int64_t b, int64_t c, int32_t
   if (unit < 1) return;
 
   write_heading(unit, number > kLastWarning ? kErrorHeading : kWarningHeading);
-  const std::string_view text = find_text(kNumberMessages, number);
+  const std::string_view text =
+      textio::message_text(kNumberMessages, static_cast<NumberError>(number));
   if (!text.empty()) write_lines(unit, text, Fields{{}, {a, b, c}});
   if (label != 0) write_label(unit, label);
 }

@@ -27,6 +27,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -148,6 +149,12 @@ void RAFPDP(std::span<const std::byte> a, int32_t nel, int32_t iarr, int32_t ifi
 
 // ---- MFP entries --------------------------------------------------------------------
 
+/// Modes of RFFNFP.
+inline constexpr int32_t kModeAllocate = 0;
+inline constexpr int32_t kModeWrite = 1;
+inline constexpr int32_t kModeRead = 2;
+inline constexpr int32_t kModeNoChecks = 3;
+
 /// Finds file `ifile` and the entry of array `iarr` and checks a request
 /// for NEL elements of type `itype` in `mode`: 0 allocate, 1 write (allocate
 /// on first write, else record NEL as the used count), 2 read, 3 no checks.
@@ -156,6 +163,18 @@ void RAFPDP(std::span<const std::byte> a, int32_t nel, int32_t iarr, int32_t ifi
 /// 1), 1027 NEL above the allocated count; errors of RFFINO, RFMFPB and
 /// RFALL get the trace "RFFNFP".
 void RFFNFP(int32_t ifile, int32_t iarr, int32_t itype, int32_t nel, int32_t mode, int32_t& ierr);
+
+/// The highest array number (MFPMAX) of the file open on unit `ifile`, or
+/// nothing when no file is open there.  No messages.
+std::optional<int32_t> highest_array(int32_t ifile);
+
+/// Type and element counts of the MFP entry RFFNFP (or RFMFPB) found last.
+struct EntryCounts {
+  int32_t type = 0;
+  int32_t allocated = 0;
+  int32_t used = 0;
+};
+EntryCounts last_entry();
 
 /// Loads the MFP entry of `iarr` of the current slot into the current
 /// entry, through the slot's ten page buffers (least recently used page

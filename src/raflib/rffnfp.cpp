@@ -244,4 +244,16 @@ void RFALL(int32_t ifile, int32_t iarr, int32_t itype, int32_t nel, int32_t used
   allocate(itype, nel, used, ierr);
 }
 
+std::optional<int32_t> highest_array(int32_t ifile) {
+  for (const Slot& slot : raf_state().slots) {
+    if (slot.unit == ifile) return slot.values.mfpmax;
+  }
+  return std::nullopt;
+}
+
+EntryCounts last_entry() {
+  const CurrentEntry& e = raf_state().entry;
+  return {e.type, e.allocated, e.used};
+}
+
 }  // namespace raflib

@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "raflib/chkey.h"
@@ -50,6 +51,62 @@ void put_stamp(Chkey& key, format::KeyField field, const Slot& slot) {
   put_key_text(key, field, std::string_view(slot.stamp.data(), slot.stamp.size()));
 }
 
+// Why RFIOLD refuses a file: the message number and its parameters.
+struct Refusal {
+  int32_t number = 0;
+  int32_t ipar = kUnknown;
+  std::string apar = std::string(kDummy);
+};
+
+Refusal decode_error() {
+  return {static_cast<int32_t>(Msg::kKeyDecodeError), kStatusBadNumber};
+}
+
+// What RFIOLD takes from an existing file's key.
+struct DecodedKey {
+  int32_t version = 0;
+  int32_t revision = 0;
+  int32_t lock_state = 0;
+  KeyValues values;
+};
+
+// The magic text, version, revision, lock flags and numeric block of `key`;
+// a refusal for a key that is not one of a file this library reads.
+std::optional<Refusal> decode_key(const Chkey& key, DecodedKey& out) {
+  if (key_text(key, format::kMagic) != format::kMagicText) {
+    return Refusal{static_cast<int32_t>(Msg::kNotRafFile), kUnknown};
+  }
+  const auto version = get_key_int(key, format::kVersion);
+  const auto revision = get_key_int(key, format::kRevision);
+  if (!version || !revision) return decode_error();
+  if (*version > format::kFileVersion) {
+    return Refusal{static_cast<int32_t>(Msg::kTooNew), kUnknown, std::to_string(*version)};
+  }
+  const auto first_lock = get_key_int(key, format::kFirstLock);
+  const auto second_lock = get_key_int(key, format::kSecondLock);
+  if (!first_lock || !second_lock || !get_numeric_block(key, out.values)) return decode_error();
+  out.version = *version;
+  out.revision = *revision;
+  out.lock_state =
+      (*first_lock == 0 ? kFirstFlagClear : 0) + (*second_lock == 0 ? kSecondFlagClear : 0);
+  return std::nullopt;
+}
+
+// The MFP layout of the numeric block: MFPADR above the key, room for at
+// least one array, MFPCUR within it, data after the MFP.
+std::optional<Refusal> check_numeric_block(const KeyValues& values) {
+  if (values.mfpadr <= format::kKeyRecord) {
+    return Refusal{static_cast<int32_t>(Msg::kBadMfpadr), values.mfpadr};
+  }
+  if (values.mfpmax < 1) return Refusal{static_cast<int32_t>(Msg::kBadMfpmax), values.mfpmax};
+  if (values.mfpcur < 0 || values.mfpcur > values.mfpmax) {
+    return Refusal{static_cast<int32_t>(Msg::kBadMfpcur), values.mfpcur};
+  }
+  if (values.mfpnxt <= values.mfpadr) {
+    return Refusal{static_cast<int32_t>(Msg::kBadMfpnxt), values.mfpnxt};
+  }
+  return std::nullopt;
+}
 }  // namespace
 
 void RFGKEY(int32_t& ierr) {
@@ -108,69 +165,36 @@ void RFIOLD(int32_t ifile, int32_t& ierr) {
   if (slot == nullptr) return;
 
   // Every refusal leaves no slot current and is reported from here.
-  auto refuse = [&](int32_t number, int32_t ipar, std::string_view apar = kDummy) {
+  auto refuse = [&](const Refusal& r) {
     st.current = 0;
-    ierr = number;
-    RFMESS(ierr, "RFIOLD", 0, ipar, apar);
+    ierr = r.number;
+    RFMESS(ierr, "RFIOLD", 0, r.ipar, r.apar);
   };
 
   RFGKEY(ierr);
   if (ierr < 0) {
-    refuse(-ierr, st.last_flag);
+    refuse({-ierr, st.last_flag});
     return;
   }
-  const Chkey& key = slot->key;
-  if (key_text(key, format::kMagic) != format::kMagicText) {
-    refuse(static_cast<int32_t>(Msg::kNotRafFile), kUnknown);
+  DecodedKey decoded;
+  if (const auto r = decode_key(slot->key, decoded)) {
+    refuse(*r);
     return;
   }
-  const auto version = get_key_int(key, format::kVersion);
-  const auto revision = get_key_int(key, format::kRevision);
-  if (!version || !revision) {
-    refuse(static_cast<int32_t>(Msg::kKeyDecodeError), kStatusBadNumber);
+  slot->lock_state = decoded.lock_state;
+  if (const auto r = check_numeric_block(decoded.values)) {
+    refuse(*r);
     return;
   }
-  if (*version > format::kFileVersion) {
-    refuse(static_cast<int32_t>(Msg::kTooNew), kUnknown, std::to_string(*version));
-    return;
-  }
-  const bool old_version = *version < format::kFileVersion;
-
-  const auto first_lock = get_key_int(key, format::kFirstLock);
-  const auto second_lock = get_key_int(key, format::kSecondLock);
-  KeyValues values;
-  if (!first_lock || !second_lock || !get_numeric_block(key, values)) {
-    refuse(static_cast<int32_t>(Msg::kKeyDecodeError), kStatusBadNumber);
-    return;
-  }
-  slot->lock_state =
-      (*first_lock == 0 ? kFirstFlagClear : 0) + (*second_lock == 0 ? kSecondFlagClear : 0);
-
-  if (values.mfpadr <= format::kKeyRecord) {
-    refuse(static_cast<int32_t>(Msg::kBadMfpadr), values.mfpadr);
-    return;
-  }
-  if (values.mfpmax < 1) {
-    refuse(static_cast<int32_t>(Msg::kBadMfpmax), values.mfpmax);
-    return;
-  }
-  if (values.mfpcur < 0 || values.mfpcur > values.mfpmax) {
-    refuse(static_cast<int32_t>(Msg::kBadMfpcur), values.mfpcur);
-    return;
-  }
-  if (values.mfpnxt <= values.mfpadr) {
-    refuse(static_cast<int32_t>(Msg::kBadMfpnxt), values.mfpnxt);
-    return;
-  }
-  slot->values = values;
+  slot->values = decoded.values;
 
   slot->unit = ifile;
   slot->access_state = kAccessNone;
   reset_pages(*slot);
 
-  const auto code = get_key_int(key, format::kComputerCode);
+  const auto code = get_key_int(slot->key, format::kComputerCode);
   if (!code) {
-    refuse(static_cast<int32_t>(Msg::kKeyDecodeError), kStatusBadNumber);
+    refuse(decode_error());
     return;
   }
   slot->computer_type = *code;
@@ -183,9 +207,9 @@ void RFIOLD(int32_t ifile, int32_t& ierr) {
     }
   }
 
-  if (old_version) {
-    RFCVER(*version, *revision, ierr);
-    if (ierr < 0) refuse(-ierr, st.last_flag);
+  if (decoded.version < format::kFileVersion) {
+    RFCVER(decoded.version, decoded.revision, ierr);
+    if (ierr < 0) refuse({-ierr, st.last_flag});
   }
 }
 

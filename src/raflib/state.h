@@ -30,12 +30,6 @@ inline constexpr int32_t kUnknown = -12345;
 /// Character parameter of messages without one.
 inline constexpr std::string_view kDummy = "*DUMMY*";
 
-/// Modes of RFFNFP.
-inline constexpr int32_t kModeAllocate = 0;
-inline constexpr int32_t kModeWrite = 1;
-inline constexpr int32_t kModeRead = 2;
-inline constexpr int32_t kModeNoChecks = 3;
-
 /// "Computer's error flag" of a key field that is not a number.
 inline constexpr int32_t kStatusBadNumber = 5100;
 

@@ -110,159 +110,189 @@ Numbering numbering_of(int32_t mode) {
 // What the store already holds of the array.
 enum class Held : int { kNew = 0, kStored = 1, kReleased = 2 };
 
+// One request of ARBOOK, with what the booking needs to know of the store.
+struct Booking {
+  dms::IntView iw;
+  std::string_view name;     ///< as given
+  std::string_view trimmed;  ///< without trailing blanks
+  int32_t length = 0;        ///< elements asked for
+  std::string_view store_word;
+  std::string_view data_word;
+  int32_t words_per_element = 0;  ///< of the data type word
+  Numbering numbering = Numbering::kNone;
+  BookingCatalogue found;
+  int32_t unit = 0;
+  [[nodiscard]] const detail::Catalogue& catalogue() const { return found.catalogue; }
+};
+
+// The store's catalogue, the words per element and the numbering of a
+// request; each refusal is left in `frame`.
+std::optional<Booking> start_booking(dms::IntView iw, std::string_view name, int32_t length,
+                                     std::string_view store_word, std::string_view data_word,
+                                     int32_t unit, Frame& frame) {
+  const auto found = find_booking_catalogue(iw, unit);
+  if (!found) {
+    frame.error(-1);
+    return std::nullopt;
+  }
+  // Words per element come from the data type word alone; an unknown word
+  // gives no element size, so nothing is booked for it.
+  const auto data = decode_data_type(data_word);
+  if (!data) {
+    frame.error(-1, {detail::text(Text::kUnknownArrayType), head(data_word, 2)});
+    return std::nullopt;
+  }
+  const Numbering numbering = numbering_of(dms::DMSMOD(iw));
+  if (numbering == Numbering::kNone) {
+    frame.error(-1, {detail::text(Text::kNotPreparedForNames)});
+    frame.add_line({detail::text(Text::kOccuredDuringBooking), name});
+    return std::nullopt;
+  }
+  return Booking{iw,         name,      textio::trimmed(name),   length,
+                 store_word, data_word, data->words_per_element, numbering,
+                 *found,     unit};
+}
+
 // Re-uses an array that has storage: only with unchanged words per element,
 // length and store type.
-void reuse(dms::IntView iw, std::string_view name, std::string_view trimmed, int32_t& pointer,
-           int32_t length, std::string_view store_word, int32_t a, int32_t b, int32_t w,
-           const detail::Catalogue& catalogue, int32_t unit, Frame& frame) {
-  if (b != w) {
-    frame.error(-1, {detail::text(Text::kNewDataType), name});
+void reuse(const Booking& bk, int32_t held_length, int32_t held_words, int32_t& pointer,
+           Frame& frame) {
+  if (held_words != bk.words_per_element) {
+    frame.error(-1, {detail::text(Text::kNewDataType), bk.name});
     return;
   }
-  if (a != length) {
-    frame.error(-1, {detail::text(Text::kNewLength), name});
+  if (held_length != bk.length) {
+    frame.error(-1, {detail::text(Text::kNewLength), bk.name});
     return;
   }
   int32_t unknown = 0;
-  const int32_t number = dms::DMSNUM(iw, trimmed, 0);
-  const int32_t differs = ArKeyChk1(catalogue.keyraf, number, store_word,
-                                    catalogue.numraf(numraf::kRecordLength), unit, unknown);
+  const int32_t number = dms::DMSNUM(bk.iw, bk.trimmed, 0);
+  const int32_t differs = ArKeyChk1(bk.catalogue().keyraf, number, bk.store_word,
+                                    bk.catalogue().numraf(numraf::kRecordLength), bk.unit, unknown);
   if (unknown != 0) {
     frame.error(-1);
     return;
   }
   if (differs != 0) {
-    frame.error(-1, {detail::text(Text::kNewStoreType), name});
+    frame.error(-1, {detail::text(Text::kNewStoreType), bk.name});
     return;
   }
-  const int32_t before = dms::DMSSTA(iw);
-  pointer = dms::DMSPTR(iw, trimmed, 0);
-  if (dms::DMSSTA(iw) < before || pointer == 0) frame.error(-1);
+  const int32_t before = dms::DMSSTA(bk.iw);
+  pointer = dms::DMSPTR(bk.iw, bk.trimmed, 0);
+  if (dms::DMSSTA(bk.iw) < before || pointer == 0) frame.error(-1);
+}
+
+// What the store holds of the array and the words per element it keeps for
+// it (0 for a new array).
+struct HeldArray {
+  Held held = Held::kNew;
+  int32_t words = 0;
+};
+
+// Finds what the store holds of the array.  An array with storage is
+// re-used (or refused) here: nothing is then left to book.
+std::optional<HeldArray> find_held(const Booking& bk, int32_t& pointer, Frame& frame) {
+  const int32_t held_length = dms::DMSINQ(bk.iw, bk.trimmed, dms::kInquireLength);
+  HeldArray held{Held::kStored, dms::DMSINQ(bk.iw, bk.trimmed, dms::kInquireWordsPerElement)};
+  if (bk.numbering == Numbering::kByStore) {
+    if (held_length == -1 && held.words == -1) held.held = Held::kNew;
+  } else {
+    const int32_t start = dms::DMSINQ(bk.iw, bk.trimmed, dms::kInquireStart);
+    pointer = start;
+    if (start <= 0 && held_length == 0 && held.words == kPredefinedWords) held.held = Held::kNew;
+  }
+  if (held.held != Held::kNew && held.words <= 0) held.held = Held::kNew;
+  if (held.held == Held::kNew) return HeldArray{Held::kNew, 0};
+
+  const int32_t start = dms::DMSINQ(bk.iw, bk.trimmed, dms::kInquireStart);
+  pointer = start;
+  if (start > 0) {
+    reuse(bk, held_length, held.words, pointer, frame);
+    return std::nullopt;
+  }
+  if (static_cast<int64_t>(held.words) * bk.words_per_element > 0 &&
+      held.words != bk.words_per_element) {
+    frame.error(-1, {detail::text(Text::kNewDataType), bk.name});
+    return std::nullopt;
+  }
+  frame.set_status(1);
+  return HeldArray{Held::kReleased, held.words};
 }
 
 // Creates the record of an array booked for the first time: its name code
 // (numbering by the store), its counts in NUMRAF, ARINFO, and the clearing
 // of its storage while the store keeps free space zero.
-bool create_record(dms::IntView iw, std::string_view name, std::string_view trimmed, int32_t number,
-                   int32_t pointer, int32_t length, std::string_view store_word,
-                   std::string_view data_word, int32_t w, Numbering numbering,
-                   const BookingCatalogue& found, int32_t unit) {
-  const detail::Catalogue& catalogue = found.catalogue;
-  const dms::Vec1<int32_t> numraf = catalogue.numraf;
-  if (numbering == Numbering::kByStore) {
+bool create_record(const Booking& bk, int32_t number, int32_t pointer) {
+  const dms::Vec1<int32_t> numraf = bk.catalogue().numraf;
+  if (bk.numbering == Numbering::kByStore) {
     int32_t first = 0;
     int32_t second = 0;
-    dms::DMSCOD(iw, trimmed, 0, first, second);
-    found.iarrnm(2 * static_cast<int64_t>(number) - 1) = first;
-    found.iarrnm(2 * static_cast<int64_t>(number)) = second;
+    dms::DMSCOD(bk.iw, bk.trimmed, 0, first, second);
+    bk.found.iarrnm(2 * static_cast<int64_t>(number) - 1) = first;
+    bk.found.iarrnm(2 * static_cast<int64_t>(number)) = second;
   }
-  if (const auto type = decode_store_type(store_word)) {
+  if (const auto type = decode_store_type(bk.store_word)) {
     const auto code = static_cast<int32_t>(type->code);
     if (in_structure_block(code)) raise(numraf, numraf::kStructureCount);
     if (in_result_block(code)) raise(numraf, numraf::kResultCount);
     if (in_restart_block(code)) raise(numraf, numraf::kRestartCount);
   }
   int32_t failed = 0;
-  ARINFO(catalogue.keyraf, number, store_word, data_word, length, w, numraf(numraf::kRecordLength),
-         numraf, pointer, unit, failed);
+  ARINFO(bk.catalogue().keyraf, number, bk.store_word, bk.data_word, bk.length,
+         bk.words_per_element, numraf(numraf::kRecordLength), numraf, pointer, bk.unit, failed);
   if (failed != 0) return false;
-  if (dms::DMSPAR(iw, dms::kParameterMcmOnlyCleared) == 0) ARZERO(iw, name, unit, failed);
+  if (dms::DMSPAR(bk.iw, dms::kParameterMcmOnlyCleared) == 0) {
+    ARZERO(bk.iw, bk.name, bk.unit, failed);
+  }
   return failed == 0;
+}
+
+// Defines the array in the store and writes or refreshes its record.
+void define_and_record(const Booking& bk, const HeldArray& held, int32_t& pointer, Frame& frame) {
+  const int32_t before = dms::DMSSTA(bk.iw);
+  int32_t number = 0;
+  if (bk.numbering == Numbering::kByStore && held.held == Held::kNew) {
+    dms::DMSDEF(bk.iw, bk.trimmed, 0, bk.length, bk.words_per_element, 0);
+    number = dms::DMSNUM(bk.iw, bk.trimmed, 0);
+  } else {
+    number = dms::DMSNUM(bk.iw, bk.trimmed, 0);
+    dms::DMSDEF(bk.iw, bk.trimmed, number, bk.length, bk.words_per_element, 0);
+  }
+  pointer = dms::DMSPTR(bk.iw, bk.trimmed, 0);
+  const detail::Catalogue& catalogue = bk.catalogue();
+  if (dms::DMSSTA(bk.iw) < before || pointer == 0 || !catalogue.has_record(number)) {
+    frame.error(-1);
+    return;
+  }
+  const dms::Vec1<int32_t> record = catalogue.record(number);
+  const dms::Vec1<int32_t> numraf = catalogue.numraf;
+  int32_t failed = 0;
+  if (held.words != 0 || record(keyraf::kDataType) != 0) {
+    ARUPDA(catalogue.keyraf, number, bk.store_word, bk.data_word, bk.length, bk.words_per_element,
+           numraf, numraf(numraf::kRecordLength), pointer, bk.unit, failed);
+    if (failed != 0) frame.error(-1);
+    return;
+  }
+  if (!create_record(bk, number, pointer)) frame.error(-1);
 }
 
 // The steps of ARBOOK; the outcome is left in `frame`.
 void book(dms::IntView iw, std::string_view name, int32_t& pointer, int32_t length,
           std::string_view store_word, std::string_view data_word, int32_t unit, Frame& frame) {
-  const std::string_view trimmed = textio::trimmed(name);
-  const auto found = find_booking_catalogue(iw, unit);
-  if (!found) {
-    frame.error(-1);
-    return;
-  }
-  const detail::Catalogue& catalogue = found->catalogue;
-
-  // Words per element come from the data type word alone; an unknown word
-  // gives no element size, so nothing is booked for it.
-  const auto data = decode_data_type(data_word);
-  if (!data) {
-    frame.error(-1, {detail::text(Text::kUnknownArrayType), head(data_word, 2)});
-    return;
-  }
-  const int32_t w = data->words_per_element;
-
-  const Numbering numbering = numbering_of(dms::DMSMOD(iw));
-  if (numbering == Numbering::kNone) {
-    frame.error(-1, {detail::text(Text::kNotPreparedForNames)});
-    frame.add_line({detail::text(Text::kOccuredDuringBooking), name});
-    return;
-  }
-
-  const int32_t a = dms::DMSINQ(iw, trimmed, dms::kInquireLength);
-  int32_t b = dms::DMSINQ(iw, trimmed, dms::kInquireWordsPerElement);
-  Held held = Held::kStored;
-  if (numbering == Numbering::kByStore) {
-    if (a == -1 && b == -1) held = Held::kNew;
-  } else {
-    const int32_t start = dms::DMSINQ(iw, trimmed, dms::kInquireStart);
-    pointer = start;
-    if (start <= 0 && a == 0 && b == kPredefinedWords) held = Held::kNew;
-  }
-  if (held != Held::kNew && b <= 0) held = Held::kNew;
-  if (held != Held::kNew) {
-    const int32_t start = dms::DMSINQ(iw, trimmed, dms::kInquireStart);
-    pointer = start;
-    if (start > 0) {
-      reuse(iw, name, trimmed, pointer, length, store_word, a, b, w, catalogue, unit, frame);
-      return;
-    }
-    if (static_cast<int64_t>(b) * w > 0 && b != w) {
-      frame.error(-1, {detail::text(Text::kNewDataType), name});
-      return;
-    }
-    held = Held::kReleased;
-    frame.set_status(1);
-  } else {
-    b = 0;
-  }
-
-  // The room: W x length in 64 bits.  A negative length passes on to the
-  // store, which refuses it with its own report.
-  const int64_t needed = static_cast<int64_t>(w) * length;
+  const auto bk = start_booking(iw, name, length, store_word, data_word, unit, frame);
+  if (!bk) return;
+  const auto held = find_held(*bk, pointer, frame);
+  if (!held) return;
+  // The room: words per element x length in 64 bits.  A negative length
+  // passes on to the store, which refuses it with its own report.
+  const int64_t needed = static_cast<int64_t>(bk->words_per_element) * length;
   const int64_t room = static_cast<int64_t>(dms::DMSPAR(iw, dms::kParameterHighestFree)) -
                        dms::DMSPAR(iw, dms::kParameterLowestFree) + 1;
   if (needed > room) {
     frame.error(detail::kNoRoomStatus, {detail::text(Text::kInsufficientSpace), name});
     return;
   }
-
-  const int32_t before = dms::DMSSTA(iw);
-  int32_t number = 0;
-  if (numbering == Numbering::kByStore && held == Held::kNew) {
-    dms::DMSDEF(iw, trimmed, 0, length, w, 0);
-    number = dms::DMSNUM(iw, trimmed, 0);
-  } else {
-    number = dms::DMSNUM(iw, trimmed, 0);
-    dms::DMSDEF(iw, trimmed, number, length, w, 0);
-  }
-  pointer = dms::DMSPTR(iw, trimmed, 0);
-  if (dms::DMSSTA(iw) < before || pointer == 0 || !catalogue.has_record(number)) {
-    frame.error(-1);
-    return;
-  }
-
-  const dms::Vec1<int32_t> record = catalogue.record(number);
-  const dms::Vec1<int32_t> numraf = catalogue.numraf;
-  int32_t failed = 0;
-  if (b != 0 || record(keyraf::kDataType) != 0) {
-    ARUPDA(catalogue.keyraf, number, store_word, data_word, length, w, numraf,
-           numraf(numraf::kRecordLength), pointer, unit, failed);
-    if (failed != 0) frame.error(-1);
-    return;
-  }
-  if (!create_record(iw, name, trimmed, number, pointer, length, store_word, data_word, w,
-                     numbering, *found, unit)) {
-    frame.error(-1);
-  }
+  define_and_record(*bk, *held, pointer, frame);
 }
 
 }  // namespace

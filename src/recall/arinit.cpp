@@ -43,7 +43,62 @@ struct CatalogueArray {
   int64_t length = 0;
   int32_t number = 0;
   int32_t pointer = 0;
+  dms::Vec1<int32_t> view{};
 };
+/// NUMRAF, KEYRAF and IARRNM, in this order.
+using CatalogueArrays = std::array<CatalogueArray, kCatalogueArrays>;
+
+// Predefines the table's names (when the caller gives the numbers) and
+// defines the catalogue arrays.
+void define_arrays(dms::IntView iw, ArrayNameTable names, int32_t narr, bool given,
+                   const CatalogueArrays& arrays) {
+  if (given) {
+    for (int32_t n = kFirstUserNumber; n <= narr; ++n) {
+      const std::string_view name = table_name(names, n);
+      if (!name.empty()) dms::DMSDEF(iw, name, n, 0, kPredefinedWords, 0);
+    }
+  }
+  for (const CatalogueArray& a : arrays) {
+    dms::DMSDEF(iw, a.name, a.number, static_cast<int32_t>(a.length), 1, 0);
+  }
+}
+
+// The storage of the catalogue arrays, in this order at the bottom of the
+// work array, cleared; false when the store failed since status `before`.
+bool place_arrays(dms::IntView iw, int32_t before, CatalogueArrays& arrays) {
+  for (CatalogueArray& a : arrays) {
+    a.pointer = dms::DMSPTR(iw, a.name, 0);
+    a.number = dms::DMSNUM(iw, a.name, 0);
+    const auto view = detail::array_view(iw, a.name, a.pointer);
+    if (dms::DMSSTA(iw) < before || a.pointer == 0 || !view || view->size() != a.length) {
+      return false;
+    }
+    a.view = *view;
+    dms::clear_words(iw, a.pointer, a.length);
+  }
+  return true;
+}
+
+// The name codes of the predefined names and of the catalogue arrays.
+void put_name_codes(dms::IntView iw, ArrayNameTable names, int32_t narr, bool given,
+                    int32_t highest, const CatalogueArrays& arrays) {
+  const dms::Vec1<int32_t> iarrnm = arrays[2].view;
+  auto put_code = [&](int32_t n, std::string_view name) {
+    if (n < 1 || n > highest) return;
+    int32_t first = 0;
+    int32_t second = 0;
+    dms::DMSCOD(iw, name, 0, first, second);
+    iarrnm(2 * static_cast<int64_t>(n) - 1) = first;
+    iarrnm(2 * static_cast<int64_t>(n)) = second;
+  };
+  if (given) {
+    for (int32_t n = kFirstUserNumber; n <= narr; ++n) {
+      const std::string_view name = table_name(names, n);
+      if (!name.empty()) put_code(n, name);
+    }
+  }
+  for (const CatalogueArray& a : arrays) put_code(a.number, a.name);
+}
 
 Outcome initialise(dms::IntView iw, ArrayNameTable names, int32_t longest_name, int32_t narr,
                    int32_t numbering, int32_t unit) {
@@ -66,39 +121,16 @@ Outcome initialise(dms::IntView iw, ArrayNameTable names, int32_t longest_name, 
 
   before = dms::DMSSTA(iw);
   const bool given = numbering == 0;
-  if (given) {
-    for (int32_t n = kFirstUserNumber; n <= narr; ++n) {
-      const std::string_view name = table_name(names, n);
-      if (!name.empty()) dms::DMSDEF(iw, name, n, 0, kPredefinedWords, 0);
-    }
-  }
-  std::array<CatalogueArray, kCatalogueArrays> arrays = {{
+  CatalogueArrays arrays = {{
       {kNumrafName, numraf::kLength, given ? narr + 1 : 0, 0},
       {kKeyrafName, static_cast<int64_t>(highest) * kRecordLength, given ? narr + 2 : 0, 0},
       {kIarrnmName, 2 * static_cast<int64_t>(highest), given ? narr + 3 : 0, 0},
   }};
-  for (const CatalogueArray& a : arrays) {
-    dms::DMSDEF(iw, a.name, a.number, static_cast<int32_t>(a.length), 1, 0);
-  }
-  if (dms::DMSSTA(iw) < before) return Outcome::kFailed;
+  define_arrays(iw, names, narr, given, arrays);
+  if (dms::DMSSTA(iw) < before || !place_arrays(iw, before, arrays)) return Outcome::kFailed;
 
-  // Their storage, in this order, at the bottom of the work array.
-  std::array<dms::Vec1<int32_t>, kCatalogueArrays> views;
-  for (std::size_t k = 0; k < arrays.size(); ++k) {
-    CatalogueArray& a = arrays[k];
-    a.pointer = dms::DMSPTR(iw, a.name, 0);
-    a.number = dms::DMSNUM(iw, a.name, 0);
-    const auto view = detail::array_view(iw, a.name, a.pointer);
-    if (dms::DMSSTA(iw) < before || a.pointer == 0 || !view || view->size() != a.length) {
-      return Outcome::kFailed;
-    }
-    views[k] = *view;
-    dms::clear_words(iw, a.pointer, a.length);
-  }
-  const dms::Vec1<int32_t> numraf = views[0];
-  const dms::Vec1<int32_t> keyraf = views[1];
-  const dms::Vec1<int32_t> iarrnm = views[2];
-
+  const dms::Vec1<int32_t> numraf = arrays[0].view;
+  const dms::Vec1<int32_t> keyraf = arrays[1].view;
   numraf(numraf::kStructureCount) = 1;
   numraf(numraf::kRecordLength) = kRecordLength;
   numraf(numraf::kHighestNumber) = highest;
@@ -115,21 +147,7 @@ Outcome initialise(dms::IntView iw, ArrayNameTable names, int32_t longest_name, 
   }
   if (failed != 0) return Outcome::kFailed;
 
-  auto put_code = [&](int32_t n, std::string_view name) {
-    if (n < 1 || n > highest) return;
-    int32_t first = 0;
-    int32_t second = 0;
-    dms::DMSCOD(iw, name, 0, first, second);
-    iarrnm(2 * static_cast<int64_t>(n) - 1) = first;
-    iarrnm(2 * static_cast<int64_t>(n)) = second;
-  };
-  if (given) {
-    for (int32_t n = kFirstUserNumber; n <= narr; ++n) {
-      const std::string_view name = table_name(names, n);
-      if (!name.empty()) put_code(n, name);
-    }
-  }
-  for (const CatalogueArray& a : arrays) put_code(a.number, a.name);
+  put_name_codes(iw, names, narr, given, highest, arrays);
   return dms::DMSSTA(iw) < before ? Outcome::kFailed : Outcome::kDone;
 }
 

@@ -12,63 +12,65 @@
 
 #include "dms/work_array.h"
 #include "recall/recall.h"
+#include "textio/message_table.h"
 
 namespace recall::detail {
 
 // ---- texts --------------------------------------------------------------------
 
 enum class Text : int {
-  kOccuredDuringRecall = 0,
-  kUnknownInstruction = 1,
-  kErrorDuringRecallin = 2,
-  kNotPreparedForNames = 3,
-  kOccuredDuringBooking = 4,
-  kNewDataType = 5,
-  kNewLength = 6,
-  kNewStoreType = 7,
-  kInsufficientSpace = 8,
-  kUnknownArrayType = 9,
-  kUnknownStoreInfo = 10,
-  kLeavingArinfo = 11,
-  kLeavingArupda = 12,
-  kTooFewNumbers = 13,
-  kRequired = 14,
-  kAvailable = 15,
-  kIllegalRelease = 16,
-  kIllegalRafNumber = 17,
-  kNotAllocated = 18,
-  kReleased = 19,
-  kIllegalRecordLength = 20,
-  kIllegalHighestNumber = 21,
+  kOccuredDuringRecall,
+  kUnknownInstruction,
+  kErrorDuringRecallin,
+  kNotPreparedForNames,
+  kOccuredDuringBooking,
+  kNewDataType,
+  kNewLength,
+  kNewStoreType,
+  kInsufficientSpace,
+  kUnknownArrayType,
+  kUnknownStoreInfo,
+  kLeavingArinfo,
+  kLeavingArupda,
+  kTooFewNumbers,
+  kRequired,
+  kAvailable,
+  kIllegalRelease,
+  kIllegalRafNumber,
+  kNotAllocated,
+  kReleased,
+  kIllegalRecordLength,
+  kIllegalHighestNumber,
 };
 
-inline constexpr std::string_view kTexts[] = {
-    "Occured during recall  of: ",
-    "Unknown Instruction      : ",
-    "Error During Recallin Array: ",
-    "DMS not prepared for Name Option  ",
-    "Occured during booking of: ",
-    "Re-allocatng with new data-type for array: ",
-    "Re-allocatng with new lengthfor array: ",
-    "Re-allocatng with new store-type for array: ",
-    "Insufficient space for array ",
-    "UNKNOWN ARRAY-TYPE:",
-    "UNKNOWN STORE-INFO:",
-    "LEAVING ARINFO",
-    "LEAVING ARUPDA",
-    "DMS initiated with too few array_numbers ",
-    "Required : ",
-    "Available: ",
-    "Illegal release message for array :",
-    "Illegal raf - number for array :",
-    "*** Array not allocated : ",
-    "*** Array is released   : ",
-    "Illegal record length in catalogue:",
-    "Illegal highest array number      :",
-};
+inline constexpr std::array<textio::Message<Text>, 22> kTexts = {{
+    {Text::kOccuredDuringRecall, "Occured during recall  of: "},
+    {Text::kUnknownInstruction, "Unknown Instruction      : "},
+    {Text::kErrorDuringRecallin, "Error During Recallin Array: "},
+    {Text::kNotPreparedForNames, "DMS not prepared for Name Option  "},
+    {Text::kOccuredDuringBooking, "Occured during booking of: "},
+    {Text::kNewDataType, "Re-allocatng with new data-type for array: "},
+    {Text::kNewLength, "Re-allocatng with new lengthfor array: "},
+    {Text::kNewStoreType, "Re-allocatng with new store-type for array: "},
+    {Text::kInsufficientSpace, "Insufficient space for array "},
+    {Text::kUnknownArrayType, "UNKNOWN ARRAY-TYPE:"},
+    {Text::kUnknownStoreInfo, "UNKNOWN STORE-INFO:"},
+    {Text::kLeavingArinfo, "LEAVING ARINFO"},
+    {Text::kLeavingArupda, "LEAVING ARUPDA"},
+    {Text::kTooFewNumbers, "DMS initiated with too few array_numbers "},
+    {Text::kRequired, "Required : "},
+    {Text::kAvailable, "Available: "},
+    {Text::kIllegalRelease, "Illegal release message for array :"},
+    {Text::kIllegalRafNumber, "Illegal raf - number for array :"},
+    {Text::kNotAllocated, "*** Array not allocated : "},
+    {Text::kReleased, "*** Array is released   : "},
+    {Text::kIllegalRecordLength, "Illegal record length in catalogue:"},
+    {Text::kIllegalHighestNumber, "Illegal highest array number      :"},
+}};
+static_assert(textio::has_every_code_once(kTexts));
 
 constexpr std::string_view text(Text t) {
-  return kTexts[static_cast<int>(t)];
+  return textio::message_text(kTexts, t);
 }
 
 /// Length of the framed message buffer.

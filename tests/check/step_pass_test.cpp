@@ -2,7 +2,6 @@
 // the refusal of damaged model arrays.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
 #include <limits>
 
@@ -329,9 +328,10 @@ TEST(StepPass, DamagedArraysAreRefused) {
   }
 }
 
-TEST(StepPass, LargeModelIsLinearPerStep) {
-  // 60,000 elements in one line, a can every fourth element: scanning the
-  // element list for every end would take hours.
+TEST(StepPass, LargeModelFindsTheTransitionEnds) {
+  // 60,000 elements in one line, a can every fourth element (scanning the
+  // element list for every end would take hours; the time of a step is the
+  // ResultPassStep benchmark's, bench/micro_benchmarks.cpp).
   Model m;
   const int32_t tube = m.pipe(1.2, 0.025), can = m.pipe(1.2, 0.04);
   const int32_t steel = m.material(1, kFy);
@@ -349,12 +349,8 @@ TEST(StepPass, LargeModelIsLinearPerStep) {
     forces = axial(nel, 1.0e6 * step);
     return rv(forces);
   };
-  const auto start = std::chrono::steady_clock::now();
   const PassRun r = run_with(m, st, forces_of);
-  const double seconds =
-      std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   EXPECT_EQ(r.status, 0);
-  EXPECT_LT(seconds, 30.0);
   EXPECT_EQ(value(r, 3, 3), 20.0);  // the tube before a can, at the last step
   EXPECT_EQ(value(r, 5, 2), 1.0);   // the tube after a can: its end 1
   EXPECT_EQ(value(r, 2, 1), 0.0);   // between two tubes

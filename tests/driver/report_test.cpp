@@ -3,12 +3,13 @@
 
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <cmath>
+#include <filesystem>
 #include <limits>
 #include <numeric>
 #include <random>
 
+#include "support/run_program.h"
 #include "support/unit_capture.h"
 #include "textio/textio.h"
 
@@ -18,11 +19,6 @@ using driver::ResultBlocks;
 using test_support::UnitCapture;
 
 constexpr int kUnit = 41;
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kSanitized = true;
-#else
-constexpr bool kSanitized = false;
-#endif
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 
 std::vector<std::string> names(std::initializer_list<const char*> list) {
@@ -59,6 +55,11 @@ void fill_leg(ResultBlocks& blocks, const double u[4], double step, double disp,
   for (int k = 0; k < 4; ++k) put(b, positions[k], {u[k], 2, 3, step, disp, lc});
 }
 
+// A report text kept in tests/data/golden.
+std::string golden(const std::string& name) {
+  return test_support::read_file(std::filesystem::path(VEMRASK_TEST_DATA) / "golden" / name);
+}
+
 std::string report(const ResultBlocks& blocks, int32_t nfiles, const std::vector<std::string>& fn,
                    int32_t longest, int32_t nsort, Model& m, int32_t newlty) {
   UnitCapture out(kUnit);
@@ -89,36 +90,7 @@ TEST(Report, RebuildsTheTimeDomainReferenceReport) {
   const double u[4] = {0.422, 0.476, 0.516, 0.602};
   fill_leg(blocks, u, 2.0, 0.64, 1);
   Model m = leg_model();
-  const std::string expected = R"(
-
-# File  Name    pCakeUtil       Elem    Time     GlbDisp
-   1  legtime     0.602        1009     2.000     0.640
-
-
-# ===================================================
-# File no    1        :  legtime.raf
-# ---------------------------------------------------
-  Highest Time        :      2.000
-  Global Displacement :      0.640
-
-        Elem    pCakeUtil  Time    
-        1009     0.602     2.000
-        1006     0.516     2.000
-        1005     0.476     2.000
-        1002     0.422     2.000
-        1001     0.000     0.000
-        1003     0.000     0.000
-        1004     0.000     0.000
-        1007     0.000     0.000
-        1008     0.000     0.000
-        1010     0.000     0.000
-        1011     0.000     0.000
-        2001     0.000     0.000
-        2002     0.000     0.000
-        9001     0.000     0.000
-
-#   --------  e o f --------  
-)";
+  const std::string expected = golden("report-time-domain.txt");
   EXPECT_EQ(report(blocks, 1, names({"legtime.raf"}), 7, -1, m, 1), expected);
 }
 
@@ -127,37 +99,14 @@ TEST(Report, RebuildsTheStaticReferenceReport) {
   const double u[4] = {0.348, 0.392, 0.425, 0.497};
   fill_leg(blocks, u, 0.6, 0.26, 2);
   Model m = leg_model();
-  const std::string expected = R"(
-
-# File  Name        pCakeUtil       Elem    Level    GlbDisp
-   1  legstat         0.497        1009     0.600     0.260
-
-
-# ===================================================
-# File no    1        :  legstat.raf
-# ---------------------------------------------------
-  Load Case           :          2
-  Highest Load Level  :      0.600
-  Global Displacement :      0.260
-
-        Elem    pCakeUtil  Level   
-        1009     0.497     0.600
-        1006     0.425     0.600
-        1005     0.392     0.600
-        1002     0.348     0.600
-        1001     0.000     0.000
-
-#   --------  e o f --------  
-)";
+  const std::string expected = golden("report-static.txt");
   EXPECT_EQ(report(blocks, 1, names({"legstat.raf"}), 11, 5, m, 2), expected);
 }
 
 TEST(Report, WithoutFilesWritesTheTimeHeadingAndTheClosingLine) {
   ResultBlocks blocks(1);
   Model m;
-  EXPECT_EQ(report(blocks, 0, {}, 0, -1, m, 0),
-            "\n\n# File   pCakeUtil       Elem    Time     GlbDisp\n\n"
-            "#   --------  e o f --------  \n");
+  EXPECT_EQ(report(blocks, 0, {}, 0, -1, m, 0), golden("report-no-files.txt"));
 }
 
 TEST(Report, EqualHighestUtilisationNamesTheLowerPosition) {
@@ -313,7 +262,7 @@ TEST(Report, EarlierFileWithFewerElementsListsZerosForTheRest) {
                                                 "           9     0.000     0.000"}));
 }
 
-TEST(Report, TenThousandElementsAllListedIsFast) {
+TEST(Report, TenThousandElementsAllListedInOrder) {
   constexpr int32_t kNel = 10000;
   ResultBlocks blocks(1);
   driver::PreparedBlock b = blocks.prepare(1, kNel);
@@ -325,11 +274,8 @@ TEST(Report, TenThousandElementsAllListedIsFast) {
   std::iota(m.melex.begin(), m.melex.end(), 1);
   const std::vector<std::string> fn = names({"big.raf"});
   UnitCapture out(kUnit);
-  const auto start = std::chrono::steady_clock::now();
+  // Its time is the Report benchmark's (bench/micro_benchmarks.cpp).
   driver::write_report(blocks, 1, fn, 3, -1, kNel, m.view(), 1, kUnit);
-  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-  // A selection of n rounds over NEL values would take seconds here.
-  EXPECT_LT(took.count(), kSanitized ? 0.5 : 0.1);
   const auto lists = list_lines(out.text());
   ASSERT_EQ(lists.size(), 1U);
   ASSERT_EQ(lists[0].size(), static_cast<std::size_t>(kNel));

@@ -1,11 +1,8 @@
-// Writing small RAF files for the recall tests: named arrays with their
-// store and data types, stored under the keys their catalogue gives, and the
-// catalogue itself under keys 101 to 103, all through the RAF library.
-//
-// The layout follows the analysis' writer: file array numbers from 11 in the
-// order of the arrays, the three catalogue arrays on the three highest
-// numbers, block indices counted per block in that order after the
-// catalogue arrays' 1, 2 and 3 in the structure block.
+// Small RAF files for the recall tests, written by the model writer of
+// tools/ (raf_tools::RafWriter): named arrays with their store and data
+// types under the keys their catalogue gives, the catalogue under keys 101
+// to 103, with KEYRAF's pointer words 0 as the analysis leaves them.  A
+// model may state a catalogue that no analysis writes (the overrides below).
 #pragma once
 
 #include <cstdint>
@@ -58,7 +55,9 @@ struct RafModel {
   /// Catalogue overrides, to write files with a bad catalogue.
   std::optional<int32_t> key_base;       ///< NUMRAF word 10 (keys stay at 101..103)
   std::optional<int32_t> record_length;  ///< NUMRAF word 7; records are that long
-  std::optional<int32_t> highest;        ///< NUMRAF word 8 (keys 102/103 sized by it when > 0)
+  /// NUMRAF word 8; KEYRAF and IARRNM are sized by it when it is above the
+  /// arrays' own highest number and R x M stays within 100000.
+  std::optional<int32_t> highest;
 };
 
 /// Writes `model` to the RAF file `path` (created afresh).  Returns false when

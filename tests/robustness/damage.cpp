@@ -6,6 +6,8 @@
 #include <limits>
 #include <stdexcept>
 
+#include "raflib/format.h"
+#include "recall/catalogue.h"
 #include "support/run_program.h"
 #include "tools/raf_byte_order.h"
 
@@ -13,17 +15,21 @@ namespace robustness {
 namespace {
 
 using raf_tools::ModelArray;
+namespace format = raflib::format;
+using Word = format::EntryWord;
+namespace numraf = recall::numraf;
+namespace keyraf = recall::keyraf;
 
 constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
 constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
-constexpr std::size_t kRecord = 512;
+constexpr std::size_t kRecord = raflib::format::kRecordBytes;
 
 // Keys of the catalogue arrays in every file of the model writer.
-constexpr int32_t kNumrafKey = 101;
-constexpr int32_t kKeyrafKey = 102;
-constexpr int32_t kIarrnmKey = 103;
+using recall::kIarrnmKey;
+using recall::kKeyrafKey;
+using recall::kNumrafKey;
 
 // A pipe line of four tubes (a tube, a joint can with its own end
 // properties, a cone and a tube) and a spring: three thickness transitions.
@@ -147,96 +153,6 @@ uint64_t Random::next() {
   return z ^ (z >> 31);
 }
 
-int32_t RafImage::get32(std::size_t offset) const {
-  if (offset + 4 > bytes_.size()) throw std::out_of_range("RAF image word");
-  int32_t v = 0;
-  std::memcpy(&v, bytes_.data() + offset, 4);
-  return v;
-}
-
-void RafImage::put32(std::size_t offset, int32_t value) {
-  if (offset + 4 > bytes_.size()) throw std::out_of_range("RAF image word");
-  std::memcpy(bytes_.data() + offset, &value, 4);
-}
-
-int64_t RafImage::key_field(int offset, int width) const {
-  const std::string field =
-      bytes_.substr(static_cast<std::size_t>(offset), static_cast<std::size_t>(width));
-  try {
-    return std::stoll(field);
-  } catch (const std::exception&) {
-    return 0;
-  }
-}
-
-void RafImage::set_key_field(int offset, int width, std::string_view text) {
-  std::string field(static_cast<std::size_t>(width), ' ');
-  const std::size_t n = std::min(text.size(), field.size());
-  field.replace(field.size() - n, n, text.substr(0, n));
-  bytes_.replace(static_cast<std::size_t>(offset), field.size(), field);
-}
-
-std::size_t RafImage::entry_offset(int32_t key, int word) const {
-  const auto page = static_cast<std::size_t>((key - 1) / 64);
-  const auto index = static_cast<std::size_t>((key - 1) % 64);
-  return (static_cast<std::size_t>(mfpadr()) - 1 + 2 * page) * kRecord + index * 16 +
-         static_cast<std::size_t>(word - 1) * 4;
-}
-
-int32_t RafImage::entry(int32_t key, int word) const {
-  return get32(entry_offset(key, word));
-}
-
-void RafImage::set_entry(int32_t key, int word, int32_t value) {
-  put32(entry_offset(key, word), value);
-}
-
-std::size_t RafImage::data_offset(int32_t key) const {
-  return (static_cast<std::size_t>(entry(key, 1)) - 1) * kRecord;
-}
-
-std::size_t RafImage::data_bytes(int32_t key) const {
-  const int32_t type = entry(key, 2);
-  const std::size_t size = type == 3 ? 8 : 4;
-  return static_cast<std::size_t>(entry(key, 4)) * size;
-}
-
-int32_t RafImage::int_word(int32_t key, int64_t k) const {
-  return get32(data_offset(key) + static_cast<std::size_t>(k - 1) * 4);
-}
-
-void RafImage::set_int_word(int32_t key, int64_t k, int32_t value) {
-  put32(data_offset(key) + static_cast<std::size_t>(k - 1) * 4, value);
-}
-
-int32_t RafImage::key_of(std::string_view name, int32_t step) const {
-  int32_t first = 0;
-  int32_t second = 0;
-  if (!raf_tools::name_code(name, first, second)) return 0;
-  const int32_t r = int_word(kNumrafKey, 7);
-  const int32_t m = int_word(kNumrafKey, 8);
-  for (int32_t j = 1; j <= m; ++j) {
-    if (int_word(kIarrnmKey, 2 * j - 1) != first || int_word(kIarrnmKey, 2 * j) != second) {
-      continue;
-    }
-    auto w = [&](int k) { return int_word(kKeyrafKey, int64_t{r} * (j - 1) + k); };
-    const int32_t code = w(4);
-    const int32_t base = int_word(kNumrafKey, 10);
-    const int32_t n4 = int_word(kNumrafKey, 4);
-    const int32_t n5 = int_word(kNumrafKey, 5);
-    const int32_t n6 = int_word(kNumrafKey, 6);
-    const bool result = code == 3 || code == 5;
-    const bool restart = code == 2 || code == 4;
-    if (step >= 1 && result) return base + n4 + (step - 1) * (n5 + n6) + w(6);
-    if (step >= 1 && restart) return base + n4 + (step - 1) * (n5 + n6) + n5 + w(7);
-    if (code == 1 || code == 4 || code == 5 || code == 11 || code == 13 || code == 50) {
-      return base + w(5);
-    }
-    return 0;
-  }
-  return 0;
-}
-
 // ---- bases --------------------------------------------------------------------------
 
 const std::vector<Base>& bases() {
@@ -342,74 +258,98 @@ std::vector<Case> truncation_cases() {
 // ---- the key record -----------------------------------------------------------------
 
 std::vector<Case> key_record_cases() {
+  // The two lock flags and the three stamps, each patched as one field.
+  constexpr format::KeyField kLocks{format::kFirstLock.offset, 2 * format::kFirstLock.width};
+  constexpr format::KeyField kStamps{format::kCreatedStamp.offset, 3 * format::kStampWidth};
   struct Patch {
     const char* name;
-    int offset;
-    int width;
+    format::KeyField field;
     const char* text;
     Expect expect;
     std::vector<std::string> needles;
   };
   const std::vector<Patch> patches = {
-      {"magic", 0, 8, "RAFLIX  ", Expect::kFailure, {"File is not a RAFLIB file"}},
-      {"magic-lower", 0, 8, "raflib  ", Expect::kFailure, {"File is not a RAFLIB file"}},
-      {"magic-no-blanks", 0, 8, "RAFLIBXX", Expect::kFailure, {"File is not a RAFLIB file"}},
-      {"version-3", 8, 4, "3", Expect::kFailure, {"Too new RAFLIB file (version 3)"}},
-      {"version-huge", 8, 4, "9999", Expect::kFailure, {"Too new RAFLIB file (version 9999)"}},
-      {"version-text", 8, 4, "v2", Expect::kFailure, {"Decode error"}},
-      {"version-blank", 8, 4, "", Expect::kSuccess, {}},
-      {"version-1", 8, 4, "1", Expect::kSuccess, {}},
-      {"revision-text", 12, 4, "x", Expect::kFailure, {"Decode error"}},
-      {"revision-huge", 12, 4, "9999", Expect::kSuccess, {}},
-      {"read-locked", 108, 8, "   1   0", Expect::kFailure, {"File is read locked"}},
-      {"both-locks", 108, 8, "   1   1", Expect::kSuccess, {}},
-      {"write-locked", 108, 8, "   0   7", Expect::kSuccess, {}},
-      {"lock-text", 108, 4, "**", Expect::kFailure, {"Decode error"}},
-      {"mfpadr-1", 116, 8, "1", Expect::kFailure, {"MFPADR = 1 is illegal"}},
-      {"mfpadr-0", 116, 8, "0", Expect::kFailure, {"MFPADR = 0 is illegal"}},
-      {"mfpadr-negative", 116, 8, "-99", Expect::kFailure, {"MFPADR = -99 is illegal"}},
-      {"mfpadr-beyond", 116, 8, "9999", Expect::kFailure, {"MFPNXT ="}},
-      {"mfpadr-into-data", 116, 8, "9", Expect::kFailure, {}},
-      {"mfpmax-0", 124, 8, "0", Expect::kFailure, {"MFPMAX = 0 is illegal"}},
-      {"mfpmax-negative", 124, 8, "-1", Expect::kFailure, {"MFPMAX = -1 is illegal"}},
-      {"mfpmax-small", 124, 8, "64", Expect::kFailure, {"MFPCUR ="}},
-      {"mfpmax-huge", 124, 8, "99999999", Expect::kSuccess, {}},
-      {"mfpcur-negative", 132, 8, "-1", Expect::kFailure, {"MFPCUR = -1 is illegal"}},
-      {"mfpcur-above-max", 132, 8, "99999999", Expect::kFailure, {"MFPCUR = 99999999 is illegal"}},
-      {"mfpnxt-equal", 140, 8, "3", Expect::kFailure, {"MFPNXT = 3 is illegal"}},
-      {"mfpnxt-0", 140, 8, "0", Expect::kFailure, {"MFPNXT = 0 is illegal"}},
-      {"mfpnxt-huge", 140, 8, "99999999", Expect::kSuccess, {}},
-      {"mfpnxt-text", 140, 8, "12a", Expect::kFailure, {"Decode error"}},
-      {"reserved-text", 148, 8, "reserved", Expect::kFailure, {"Decode error"}},
-      {"mfplen-text", 160, 8, "--", Expect::kFailure, {"Decode error"}},
-      {"mfplen-huge", 160, 8, "99999999", Expect::kSuccess, {}},
-      {"record-length", 168, 8, "1024", Expect::kSuccess, {}},
+      {"magic", format::kMagic, "RAFLIX  ", Expect::kFailure, {"File is not a RAFLIB file"}},
+      {"magic-lower", format::kMagic, "raflib  ", Expect::kFailure, {"File is not a RAFLIB file"}},
+      {"magic-no-blanks",
+       format::kMagic,
+       "RAFLIBXX",
+       Expect::kFailure,
+       {"File is not a RAFLIB file"}},
+      {"version-3", format::kVersion, "3", Expect::kFailure, {"Too new RAFLIB file (version 3)"}},
+      {"version-huge",
+       format::kVersion,
+       "9999",
+       Expect::kFailure,
+       {"Too new RAFLIB file (version 9999)"}},
+      {"version-text", format::kVersion, "v2", Expect::kFailure, {"Decode error"}},
+      {"version-blank", format::kVersion, "", Expect::kSuccess, {}},
+      {"version-1", format::kVersion, "1", Expect::kSuccess, {}},
+      {"revision-text", format::kRevision, "x", Expect::kFailure, {"Decode error"}},
+      {"revision-huge", format::kRevision, "9999", Expect::kSuccess, {}},
+      {"read-locked", kLocks, "   1   0", Expect::kFailure, {"File is read locked"}},
+      {"both-locks", kLocks, "   1   1", Expect::kSuccess, {}},
+      {"write-locked", kLocks, "   0   7", Expect::kSuccess, {}},
+      {"lock-text", format::kFirstLock, "**", Expect::kFailure, {"Decode error"}},
+      {"mfpadr-1", format::kMfpadr, "1", Expect::kFailure, {"MFPADR = 1 is illegal"}},
+      {"mfpadr-0", format::kMfpadr, "0", Expect::kFailure, {"MFPADR = 0 is illegal"}},
+      {"mfpadr-negative", format::kMfpadr, "-99", Expect::kFailure, {"MFPADR = -99 is illegal"}},
+      {"mfpadr-beyond", format::kMfpadr, "9999", Expect::kFailure, {"MFPNXT ="}},
+      {"mfpadr-into-data", format::kMfpadr, "9", Expect::kFailure, {}},
+      {"mfpmax-0", format::kMfpmax, "0", Expect::kFailure, {"MFPMAX = 0 is illegal"}},
+      {"mfpmax-negative", format::kMfpmax, "-1", Expect::kFailure, {"MFPMAX = -1 is illegal"}},
+      {"mfpmax-small", format::kMfpmax, "64", Expect::kFailure, {"MFPCUR ="}},
+      {"mfpmax-huge", format::kMfpmax, "99999999", Expect::kSuccess, {}},
+      {"mfpcur-negative", format::kMfpcur, "-1", Expect::kFailure, {"MFPCUR = -1 is illegal"}},
+      {"mfpcur-above-max",
+       format::kMfpcur,
+       "99999999",
+       Expect::kFailure,
+       {"MFPCUR = 99999999 is illegal"}},
+      {"mfpnxt-equal", format::kMfpnxt, "3", Expect::kFailure, {"MFPNXT = 3 is illegal"}},
+      {"mfpnxt-0", format::kMfpnxt, "0", Expect::kFailure, {"MFPNXT = 0 is illegal"}},
+      {"mfpnxt-huge", format::kMfpnxt, "99999999", Expect::kSuccess, {}},
+      {"mfpnxt-text", format::kMfpnxt, "12a", Expect::kFailure, {"Decode error"}},
+      {"reserved-text", format::kReservedWide, "reserved", Expect::kFailure, {"Decode error"}},
+      {"mfplen-text", format::kMfplen, "--", Expect::kFailure, {"Decode error"}},
+      {"mfplen-huge", format::kMfplen, "99999999", Expect::kSuccess, {}},
+      {"record-length", format::kRecordLength, "1024", Expect::kSuccess, {}},
       {"computer-11",
-       56,
-       4,
+       format::kComputerCode,
        "11",
        Expect::kFailure,
        {"Cannot read files generated on Sun SPARC / SunOS"}},
       {"computer-10",
-       56,
-       4,
+       format::kComputerCode,
        "10",
        Expect::kFailure,
        {"Cannot read files generated on IBM Powerstation / AIX"}},
-      {"computer-99", 56, 4, "99", Expect::kFailure, {"Cannot read files generated on"}},
-      {"computer-0", 56, 4, "0", Expect::kFailure, {"Cannot read files generated on"}},
-      {"computer-negative", 56, 4, "-14", Expect::kFailure, {"Cannot read files generated on"}},
-      {"computer-text", 56, 4, "PC", Expect::kFailure, {"Decode error"}},
-      {"computer-12", 56, 4, "12", Expect::kFailure, {}},
-      {"computer-15", 56, 4, "15", Expect::kSuccess, {}},
-      {"computer-name", 16, 40, "Some other computer", Expect::kSuccess, {}},
-      {"stamps", 60, 48, "garbage garbage garbage garbage garbage garbage!", Expect::kSuccess, {}},
+      {"computer-99",
+       format::kComputerCode,
+       "99",
+       Expect::kFailure,
+       {"Cannot read files generated on"}},
+      {"computer-0",
+       format::kComputerCode,
+       "0",
+       Expect::kFailure,
+       {"Cannot read files generated on"}},
+      {"computer-negative",
+       format::kComputerCode,
+       "-14",
+       Expect::kFailure,
+       {"Cannot read files generated on"}},
+      {"computer-text", format::kComputerCode, "PC", Expect::kFailure, {"Decode error"}},
+      {"computer-12", format::kComputerCode, "12", Expect::kFailure, {}},
+      {"computer-15", format::kComputerCode, "15", Expect::kSuccess, {}},
+      {"computer-name", format::kComputerName, "Some other computer", Expect::kSuccess, {}},
+      {"stamps", kStamps, "garbage garbage garbage garbage garbage garbage!", Expect::kSuccess, {}},
   };
   std::vector<Case> cases;
   const Base& b = base("time");
   for (const Patch& p : patches) {
     RafImage image(b.image);
-    image.set_key_field(p.offset, p.width, p.text);
+    image.set_key_field(p.field, p.text);
     Case c = raf_case(std::string("key/") + p.name, image.bytes(), b);
     c.expect = p.expect;
     c.needles = p.needles;
@@ -464,23 +404,26 @@ std::vector<Case> mfp_cases() {
   };
   struct Edit {
     const char* name;
-    int word;
+    format::EntryWord word;
     int32_t value;
     std::vector<std::string> needles;
   };
   const std::vector<Edit> edits = {
-      {"address-0", 1, 0, {"Attempt to read a non-allocated array"}},
-      {"address-negative", 1, -7, {"Negative file address in FFILE"}},
-      {"address-min", 1, kMin, {"Negative file address in FFILE"}},
-      {"address-beyond", 1, file_records + 10, {"Cannot read from file"}},
-      {"address-max", 1, kMax, {"Cannot read from file"}},
-      {"type-0", 2, 0, {"Array type mismatch"}},
-      {"type-5", 2, 5, {"Array type mismatch"}},
-      {"type-huge", 2, kMax, {"Array type mismatch"}},
-      {"allocated-0", 3, 0, {"Array length mismatch (too many elements specified)"}},
-      {"allocated-negative", 3, -1, {"Array length mismatch (too many elements specified)"}},
-      {"used-max", 4, kMax, {"Array length mismatch (too few elements specified)"}},
-      {"used-negative", 4, -3, {}},
+      {"address-0", Word::kAddress, 0, {"Attempt to read a non-allocated array"}},
+      {"address-negative", Word::kAddress, -7, {"Negative file address in FFILE"}},
+      {"address-min", Word::kAddress, kMin, {"Negative file address in FFILE"}},
+      {"address-beyond", Word::kAddress, file_records + 10, {"Cannot read from file"}},
+      {"address-max", Word::kAddress, kMax, {"Cannot read from file"}},
+      {"type-0", Word::kType, 0, {"Array type mismatch"}},
+      {"type-5", Word::kType, 5, {"Array type mismatch"}},
+      {"type-huge", Word::kType, kMax, {"Array type mismatch"}},
+      {"allocated-0", Word::kAllocated, 0, {"Array length mismatch (too many elements specified)"}},
+      {"allocated-negative",
+       Word::kAllocated,
+       -1,
+       {"Array length mismatch (too many elements specified)"}},
+      {"used-max", Word::kUsed, kMax, {"Array length mismatch (too few elements specified)"}},
+      {"used-negative", Word::kUsed, -3, {}},
   };
   std::vector<Case> cases;
   for (const Target& t : targets) {
@@ -498,8 +441,8 @@ std::vector<Case> mfp_cases() {
     // of the file (or into other arrays, which is garbage of the right size
     // and must still end cleanly).
     RafImage image(b.image);
-    image.set_entry(t.key, 3, kMax);
-    image.set_entry(t.key, 4, kMax / 2);
+    image.set_entry(t.key, Word::kAllocated, kMax);
+    image.set_entry(t.key, Word::kUsed, kMax / 2);
     Case c = raf_case(std::string("mfp/") + t.name + "-counts-huge", image.bytes(), b);
     c.expect = Expect::kFailure;
     cases.push_back(std::move(c));
@@ -514,7 +457,7 @@ std::vector<Case> mfp_cases() {
     const uint64_t count = 1 + random.below(4);
     for (uint64_t k = 0; k < count; ++k) {
       // Mostly the entries in use (keys 101 and on), sometimes any byte.
-      const std::size_t in_use = sound.entry_offset(kNumrafKey, 1);
+      const std::size_t in_use = sound.entry_offset(kNumrafKey, Word::kAddress);
       const std::size_t at = random.below(4) == 0 ? first + random.below(length)
                                                   : in_use + random.below(first + length - in_use);
       image[at] = static_cast<char>(image[at] ^ static_cast<char>(1U << random.below(8)));
@@ -532,7 +475,7 @@ std::vector<Case> catalogue_cases() {
   const Base& b = base("time");
   const RafImage sound(b.image);
   std::vector<Case> cases;
-  auto numraf_case = [&](const std::string& name, int word, int32_t value, Expect expect,
+  auto numraf_case = [&](const std::string& name, int64_t word, int32_t value, Expect expect,
                          std::vector<std::string> needles) {
     RafImage image(b.image);
     image.set_int_word(kNumrafKey, word, value);
@@ -544,25 +487,29 @@ std::vector<Case> catalogue_cases() {
   };
   // The record length of KEYRAF (word 7).
   for (const int32_t r : {0, -1, 1, 9, 11, 12, 1000, kMax, kMin}) {
-    numraf_case("record-length-" + str(r), 7, r, Expect::kFailure,
+    numraf_case("record-length-" + str(r), numraf::kRecordLength, r, Expect::kFailure,
                 {"Illegal record length in catalogue:"});
   }
   // The highest array number (word 8): none, too many for the scratch of
   // the merge (the product (R + 2) x M must not wrap), more than the work
   // space holds, fewer than the file's own.
   for (const int32_t m : {0, -1, -100, kMin}) {
-    numraf_case("highest-" + str(m), 8, m, Expect::kFailure, {"Illegal highest array number"});
+    numraf_case("highest-" + str(m), numraf::kHighestNumber, m, Expect::kFailure,
+                {"Illegal highest array number"});
   }
   for (const int32_t m : {kMax, kMax / 12 + 1, 1 << 30}) {
-    numraf_case("highest-" + str(m), 8, m, Expect::kFailure, {"Illegal highest array number"});
+    numraf_case("highest-" + str(m), numraf::kHighestNumber, m, Expect::kFailure,
+                {"Illegal highest array number"});
   }
-  numraf_case("highest-beyond-work-space", 8, 2'000'000, Expect::kFailure,
+  numraf_case("highest-beyond-work-space", numraf::kHighestNumber, 2'000'000, Expect::kFailure,
               {"Insufficient space for array MSCRA"});
-  numraf_case("highest-1", 8, 1, Expect::kFailure, {"too few elements specified"});
-  numraf_case("highest-10", 8, 10, Expect::kFailure, {"too few elements specified"});
+  numraf_case("highest-1", numraf::kHighestNumber, 1, Expect::kFailure,
+              {"too few elements specified"});
+  numraf_case("highest-10", numraf::kHighestNumber, 10, Expect::kFailure,
+              {"too few elements specified"});
   // The key base (word 10).
   for (const int32_t base_key : {0, 99, 101, -100, kMax}) {
-    numraf_case("key-base-" + str(base_key), 10, base_key, Expect::kFailure,
+    numraf_case("key-base-" + str(base_key), numraf::kKeyBase, base_key, Expect::kFailure,
                 {"*** ERROR IN ARINI1 ***", "*** ERROR IN INIDMS ***",
                  "  *** ERROR IN VemRask_IniDMS ***"});
   }
@@ -572,16 +519,16 @@ std::vector<Case> catalogue_cases() {
       numraf_case("block-" + str(word) + "-" + str(v), word, v, Expect::kEither, {});
     }
   }
-  numraf_case("blocks-empty", 4, 0, Expect::kFailure, {});
-  numraf_case("result-block-0", 5, 0, Expect::kFailure, {"TFLE"});
+  numraf_case("blocks-empty", numraf::kStructureSize, 0, Expect::kFailure, {});
+  numraf_case("result-block-0", numraf::kResultSize, 0, Expect::kFailure, {"TFLE"});
   // Counts and the divisor of word 10 are the in-core store's own.
-  numraf_case("counts", 1, kMax, Expect::kSuccess, {});
-  numraf_case("divisor-0", 11, 0, Expect::kSuccess, {});
-  numraf_case("longest-name", 9, 99, Expect::kSuccess, {});
+  numraf_case("counts", numraf::kStructureCount, kMax, Expect::kSuccess, {});
+  numraf_case("divisor-0", numraf::kPointerDivisor, 0, Expect::kSuccess, {});
+  numraf_case("longest-name", numraf::kLongestName, 99, Expect::kSuccess, {});
 
   // KEYRAF records of the arrays the check reads.
-  const int32_t m = sound.int_word(kNumrafKey, 8);
-  const int32_t r = sound.int_word(kNumrafKey, 7);
+  const int32_t m = sound.int_word(kNumrafKey, numraf::kHighestNumber);
+  const int32_t r = sound.int_word(kNumrafKey, numraf::kRecordLength);
   auto record_of = [&](std::string_view name) -> int32_t {
     int32_t first = 0;
     int32_t second = 0;
@@ -596,37 +543,37 @@ std::vector<Case> catalogue_cases() {
   };
   struct RecordEdit {
     const char* name;
-    int word;
+    int64_t word;
     int32_t value;
     Expect expect;
     std::vector<std::string> needles;
   };
   const std::vector<RecordEdit> record_edits = {
-      {"type-unknown", 1, 7, Expect::kFailure, {"UNKNOWN ARRAY-TYPE:"}},
-      {"type-negative", 1, -1, Expect::kFailure, {"UNKNOWN ARRAY-TYPE:"}},
-      {"words-0", 2, 0, Expect::kSuccess, {}},
+      {"type-unknown", keyraf::kDataType, 7, Expect::kFailure, {"UNKNOWN ARRAY-TYPE:"}},
+      {"type-negative", keyraf::kDataType, -1, Expect::kFailure, {"UNKNOWN ARRAY-TYPE:"}},
+      {"words-0", keyraf::kWordsPerElement, 0, Expect::kSuccess, {}},
       {"length-beyond-work-space",
-       3,
+       keyraf::kLength,
        100'000'000,
        Expect::kFailure,
        {"Insufficient space for array"}},
-      {"length-max", 3, kMax, Expect::kFailure, {"Insufficient space for array"}},
+      {"length-max", keyraf::kLength, kMax, Expect::kFailure, {"Insufficient space for array"}},
       {"length-negative",
-       3,
+       keyraf::kLength,
        -5,
        Expect::kFailure,
        {"Negative dimension specified for array number", "*** ERROR IN ARBOOK ***"}},
-      {"length-0", 3, 0, Expect::kFailure, {"too few elements specified"}},
-      {"store-unknown", 4, 99, Expect::kFailure, {"*** Array not allocated : "}},
-      {"store-skip", 4, 0, Expect::kFailure, {"*** Array not allocated : "}},
-      {"store-catalogue", 4, 51, Expect::kFailure, {"*** Array not allocated : "}},
-      {"index-0", 5, 0, Expect::kEither, {}},
-      {"index-beyond", 5, 5000, Expect::kEither, {}},
-      {"index-negative", 5, -3, Expect::kEither, {}},
-      {"result-index-beyond", 6, 3, Expect::kEither, {}},
-      {"restart-index", 7, kMax, Expect::kEither, {}},
-      {"re-flag", 8, 1, Expect::kEither, {}},
-      {"pointer-word", 10, kMin, Expect::kSuccess, {}},
+      {"length-0", keyraf::kLength, 0, Expect::kFailure, {"too few elements specified"}},
+      {"store-unknown", keyraf::kStoreType, 99, Expect::kFailure, {"*** Array not allocated : "}},
+      {"store-skip", keyraf::kStoreType, 0, Expect::kFailure, {"*** Array not allocated : "}},
+      {"store-catalogue", keyraf::kStoreType, 51, Expect::kFailure, {"*** Array not allocated : "}},
+      {"index-0", keyraf::kStructureIndex, 0, Expect::kEither, {}},
+      {"index-beyond", keyraf::kStructureIndex, 5000, Expect::kEither, {}},
+      {"index-negative", keyraf::kStructureIndex, -3, Expect::kEither, {}},
+      {"result-index-beyond", keyraf::kResultIndex, 3, Expect::kEither, {}},
+      {"restart-index", keyraf::kRestartIndex, kMax, Expect::kEither, {}},
+      {"re-flag", keyraf::kReFlag, 1, Expect::kEither, {}},
+      {"pointer-word", keyraf::kPointer, kMin, Expect::kSuccess, {}},
   };
   for (const char* name : {"MSTRU", "MELGEO", "MNPC", "TCRGEO", "MGLRES", "TFLE"}) {
     const int32_t j = record_of(name);
@@ -1147,7 +1094,9 @@ std::vector<Case> file_variant_cases() {
   {
     RafImage image(base("time").image);
     for (const int32_t key : {kNumrafKey, kKeyrafKey, kIarrnmKey}) {
-      for (int word = 1; word <= 4; ++word) image.set_entry(key, word, 0);
+      for (const auto word : {Word::kAddress, Word::kType, Word::kAllocated, Word::kUsed}) {
+        image.set_entry(key, word, 0);
+      }
     }
     Case c = raf_case("variant/no-catalogue", image.bytes(), base("time"));
     c.expect = Expect::kFailure;
@@ -1161,7 +1110,7 @@ std::vector<Case> file_variant_cases() {
       raf_tools::CatalogueOptions options;
       options.spare_keys = spare;
       RafImage image(model_image({}, options));
-      image.set_key_field(8, 4, version);
+      image.set_key_field(format::kVersion, version);
       Case c = raf_case("variant/version-" + std::string(version) + "-spare-" + str(spare),
                         image.bytes(), base("time"));
       c.inputs_may_change = true;
@@ -1173,14 +1122,14 @@ std::vector<Case> file_variant_cases() {
   // the reverse.
   {
     RafImage image(base("static-be").image);
-    image.set_key_field(56, 4, "14");
+    image.set_key_field(format::kComputerCode, "14");
     Case c = raf_case("variant/big-endian-as-14", image.bytes(), base("static"));
     c.expect = Expect::kFailure;
     cases.push_back(std::move(c));
   }
   {
     RafImage image(base("static").image);
-    image.set_key_field(56, 4, "8");
+    image.set_key_field(format::kComputerCode, "8");
     Case c = raf_case("variant/little-endian-as-8", image.bytes(), base("static"));
     c.expect = Expect::kFailure;
     cases.push_back(std::move(c));
@@ -1200,7 +1149,7 @@ std::vector<Case> file_variant_cases() {
   // both kinds of simulation.
   {
     RafImage bad(base("time").image);
-    bad.set_key_field(0, 8, "RAFLOB  ");
+    bad.set_key_field(format::kMagic, "RAFLOB  ");
     Case first = raf_case("variant/damaged-then-sound", base("time").image, base("time"));
     first.files = {{"bad.raf", bad.bytes()},
                    {"good.raf", base("time").image},
@@ -1334,7 +1283,7 @@ std::vector<Case> list_file_cases() {
   }
   {
     // Lines without end: the list is refused after a megabyte.
-    cases.push_back(list_case("no-line-end", Bytes(3 << 20, 'n'), Expect::kFailure,
+    cases.push_back(list_case("endless-line", Bytes(3 << 20, 'n'), Expect::kFailure,
                               {"Reading the list of RAF files failed (error flag 5007)"}));
     Case c = list_case("device-without-lines", "", Expect::kFailure,
                        {"Reading the list of RAF files failed (error flag 5007)"});

@@ -15,6 +15,7 @@
 #include <utility>
 #include <vector>
 
+#include "support/raf_image.h"
 #include "tools/model_text.h"
 #include "tools/model_writer.h"
 
@@ -113,44 +114,7 @@ std::vector<std::pair<std::string, std::vector<Case>>> all_families();
 
 // ---- the RAF image -----------------------------------------------------------------
 
-/// A RAF file image of this computer's byte order, read and patched the way
-/// the cases need: key fields as text, MFP entries and array words by key.
-class RafImage {
- public:
-  explicit RafImage(Bytes bytes) : bytes_(std::move(bytes)) {}
-  [[nodiscard]] const Bytes& bytes() const { return bytes_; }
-
-  /// A decimal key field (offset from 0, width); 0 when it is not a number.
-  [[nodiscard]] int64_t key_field(int offset, int width) const;
-  /// Writes `text` right-justified (or cut) into a key field.
-  void set_key_field(int offset, int width, std::string_view text);
-
-  [[nodiscard]] int32_t mfpadr() const { return static_cast<int32_t>(key_field(116, 8)); }
-  [[nodiscard]] int32_t mfpmax() const { return static_cast<int32_t>(key_field(124, 8)); }
-  [[nodiscard]] int32_t mfplen() const { return static_cast<int32_t>(key_field(160, 8)); }
-
-  /// Byte offset of word `word` (1..4) of the MFP entry of `key`.
-  [[nodiscard]] std::size_t entry_offset(int32_t key, int word) const;
-  [[nodiscard]] int32_t entry(int32_t key, int word) const;
-  void set_entry(int32_t key, int word, int32_t value);
-
-  /// Byte offset of the first data byte of `key`.
-  [[nodiscard]] std::size_t data_offset(int32_t key) const;
-  /// Bytes the array of `key` takes (its used count times its element size).
-  [[nodiscard]] std::size_t data_bytes(int32_t key) const;
-  /// Integer `k` (1-based) of the array under `key`, and its update.
-  [[nodiscard]] int32_t int_word(int32_t key, int64_t k) const;
-  void set_int_word(int32_t key, int64_t k, int32_t value);
-
-  /// Key of the catalogued array `name` in `step` (0: its structure copy),
-  /// computed from the image's own catalogue; 0 when it has none.
-  [[nodiscard]] int32_t key_of(std::string_view name, int32_t step = 0) const;
-
- private:
-  [[nodiscard]] int32_t get32(std::size_t offset) const;
-  void put32(std::size_t offset, int32_t value);
-  Bytes bytes_;
-};
+using test_support::RafImage;
 
 /// A small deterministic generator, the same on every platform.
 class Random {

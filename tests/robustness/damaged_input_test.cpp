@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <set>
+#include <string>
 
 #include "robustness/damage.h"
 #include "robustness/requirement.h"
@@ -80,9 +82,23 @@ TEST(DamagedInput, WorkSpace) {
   run_family(work_space_cases());
 }
 
-TEST(DamagedInput, SeveralHundredCases) {
+// Each family is a group of distinct cases that pins down outcomes: a case
+// name stands once in the whole set (a repeated name makes the failure
+// report ambiguous), and every family has cases whose exit status is fixed,
+// not only cases that must merely end cleanly.
+TEST(DamagedInput, FamiliesAreDistinctAndDefinite) {
+  std::set<std::string> names;
   std::size_t total = 0;
-  for (const auto& [family, cases] : all_families()) total += cases.size();
+  for (const auto& [family, cases] : all_families()) {
+    SCOPED_TRACE(family);
+    total += cases.size();
+    std::size_t definite = 0;
+    for (const Case& c : cases) {
+      EXPECT_TRUE(names.insert(c.name).second) << "case name used twice: " << c.name;
+      if (c.expect != Expect::kEither) ++definite;
+    }
+    EXPECT_GT(definite, 0U) << "no case fixes its outcome";
+  }
   std::printf("  %zu cases in all\n", total);
   EXPECT_GE(total, 500U);
 }
