@@ -11,6 +11,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -30,8 +32,15 @@ struct Unit {
   int error = 0;  // sticky write failure of a text file
 };
 
+// The buffer of a captured unit.
+struct Capture {
+  bool on = false;
+  std::string bytes;
+};
+
 struct UnitTable {
   std::array<Unit, kMaxUnit + 1> units;
+  std::array<Capture, kMaxUnit + 1> captures;
   bool screen_record_open = false;
 };
 
@@ -174,9 +183,20 @@ int open_text(int unit, const std::string& name, OpenStatus status) {
 
 namespace {
 
-int write_to_stream(Unit& u, std::string_view text, bool line_end) {
+// The capture of `unit`, or nullptr when the unit is written for real.
+Capture* capture_of(int unit) {
+  Capture& c = table().captures[static_cast<std::size_t>(unit)];
+  return c.on ? &c : nullptr;
+}
+
+int write_to_stream(int unit, Unit& u, std::string_view text, bool line_end) {
   if (u.error != 0) return u.error;
   if (!u.writable) return u.error = EBADF;
+  if (Capture* c = capture_of(unit)) {
+    c->bytes.append(text);
+    if (line_end) c->bytes.push_back('\n');
+    return 0;
+  }
   if (!text.empty() && std::fwrite(text.data(), 1, text.size(), u.stream) != text.size()) {
     return u.error = errno_status();
   }
@@ -188,6 +208,11 @@ int write_to_stream(Unit& u, std::string_view text, bool line_end) {
 
 int write_record(int unit, std::string_view text) {
   if (unit == kScreen) {
+    if (Capture* c = capture_of(unit)) {
+      c->bytes.append(text);
+      c->bytes.push_back('\n');
+      return 0;
+    }
     table().screen_record_open = false;
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fputc('\n', stdout);
@@ -197,11 +222,15 @@ int write_record(int unit, std::string_view text) {
   Unit& u = table().units[static_cast<std::size_t>(unit)];
   if (u.kind == Kind::kNone) return kStatusNotOpen;
   if (u.kind != Kind::kText) return kStatusWrongKind;
-  return write_to_stream(u, text, true);
+  return write_to_stream(unit, u, text, true);
 }
 
 int write_prompt(int unit, std::string_view text) {
   if (unit == kScreen) {
+    if (Capture* c = capture_of(unit)) {
+      c->bytes.append(text);
+      return 0;
+    }
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
     table().screen_record_open = true;
@@ -211,7 +240,7 @@ int write_prompt(int unit, std::string_view text) {
   Unit& u = table().units[static_cast<std::size_t>(unit)];
   if (u.kind == Kind::kNone) return kStatusNotOpen;
   if (u.kind != Kind::kText) return kStatusWrongKind;
-  return write_to_stream(u, text, false);
+  return write_to_stream(unit, u, text, false);
 }
 
 namespace {
@@ -392,6 +421,7 @@ void close_all_units() {
   for (auto& u : table().units) {
     if (u.kind != Kind::kNone) close_entry(u);
   }
+  for (auto& c : table().captures) c = Capture{};
   table().screen_record_open = false;
   std::fflush(stdout);
 }
@@ -401,6 +431,46 @@ void flush_all_units() {
   for (auto& u : table().units) {
     if (u.stream != nullptr && u.error == 0 && std::fflush(u.stream) != 0) u.error = errno_status();
   }
+}
+
+int begin_capture(int unit) {
+  if (unit < 1 || unit > kMaxUnit || unit == kKeyboard) return kStatusBadUnit;
+  Capture& c = table().captures[static_cast<std::size_t>(unit)];
+  c.on = true;
+  c.bytes.clear();
+  return 0;
+}
+
+bool is_captured(int unit) {
+  return unit >= 1 && unit <= kMaxUnit && capture_of(unit) != nullptr;
+}
+
+std::size_t captured_size(int unit) {
+  return is_captured(unit) ? capture_of(unit)->bytes.size() : 0;
+}
+
+std::string end_capture(int unit) {
+  if (!is_captured(unit)) return {};
+  Capture& c = *capture_of(unit);
+  std::string bytes = std::move(c.bytes);
+  c = Capture{};
+  return bytes;
+}
+
+int write_captured(int unit, std::string_view bytes) {
+  if (unit < 1 || unit > kMaxUnit || unit == kKeyboard) return kStatusBadUnit;
+  if (is_captured(unit)) return kStatusInUse;
+  if (unit == kScreen) {
+    if (bytes.empty()) return 0;
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    table().screen_record_open = bytes.back() != '\n';
+    if (table().screen_record_open) std::fflush(stdout);
+    return std::ferror(stdout) ? EIO : 0;
+  }
+  Unit& u = table().units[static_cast<std::size_t>(unit)];
+  if (u.kind == Kind::kNone) return kStatusNotOpen;
+  if (u.kind != Kind::kText) return kStatusWrongKind;
+  return write_to_stream(unit, u, bytes, false);
 }
 
 }  // namespace platform
