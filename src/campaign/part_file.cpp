@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstring>
 #include <ctime>
+#include <limits>
 #include <random>
 #include <utility>
 
@@ -228,6 +229,7 @@ std::string encode_record(const FileRecord& r) {
   e.text(r.screen);
   e.text(r.output);
   e.text(r.log);
+  e.text(r.errors);
   for (const Stretch& s : {r.step_screen, r.step_output}) {
     e.u8(s.offset);
     e.u8(s.length);
@@ -259,6 +261,7 @@ bool decode_record(std::string_view bytes, FileRecord& r, std::string& error) {
   r.screen = d.text("screen text");
   r.output = d.text("output-file text");
   r.log = d.text("log text");
+  r.errors = d.text("standard-error text");
   for (Stretch* s : {&r.step_screen, &r.step_output}) {
     s->offset = d.u8("step settings offset");
     s->length = d.u8("step settings length");
@@ -411,7 +414,7 @@ bool PartReader::read_chunk(std::string& tag, std::string& payload, std::string&
   return true;
 }
 
-bool PartReader::open(const std::string& path, std::string& error) {
+bool PartReader::open(const std::string& path, std::string& error, bool verify) {
   close();
   path_ = path;
   file_ = std::fopen(path.c_str(), "rb");
@@ -441,23 +444,7 @@ bool PartReader::open(const std::string& path, std::string& error) {
 
   // The checksum over the whole content, before any field is trusted.
   size_ = static_cast<int64_t>(st.st_size) - format::kChecksumBytes;
-  uint64_t hash = fnv1a(std::string_view(head.data(), head.size()));
-  std::string buffer(std::size_t{1} << 20, '\0');
-  for (int64_t at = format::kHeaderBytes; at < size_;) {
-    const auto want = static_cast<std::size_t>(
-        std::min<int64_t>(size_ - at, static_cast<int64_t>(buffer.size())));
-    if (std::fread(buffer.data(), 1, want, file_) != want)
-      return fail(error, "cannot be read (" + system_reason() + ")");
-    hash = fnv1a(std::string_view(buffer.data(), want), hash);
-    at += static_cast<int64_t>(want);
-  }
-  std::array<char, format::kChecksumBytes> trailer{};
-  if (std::fread(trailer.data(), 1, trailer.size(), file_) != trailer.size()) {
-    return fail(error, "cannot be read (" + system_reason() + ")");
-  }
-  if (Decoder(std::string_view(trailer.data(), trailer.size())).u8("checksum") != hash) {
-    return fail(error, "is damaged or truncated: its checksum does not match its contents");
-  }
+  if (verify && !checksum_matches(head, error)) return false;
 
   // Every chunk and record once, so that a merge never stops half-way.
   position_ = format::kHeaderBytes;
@@ -470,6 +457,10 @@ bool PartReader::open(const std::string& path, std::string& error) {
     return fail(error, "is damaged: it does not begin with its run header");
   if (!decode_header(payload, header_, reason)) return fail(error, "is damaged: " + reason);
   first_file_ = position_;
+  if (!verify) {
+    files_ = std::numeric_limits<uint64_t>::max();  // next() ends at the END chunk
+    return true;
+  }
   uint64_t files = 0;
   FileRecord record;
   for (;;) {
@@ -490,6 +481,28 @@ bool PartReader::open(const std::string& path, std::string& error) {
   return rewind(error);
 }
 
+bool PartReader::checksum_matches(std::span<const char> head, std::string& error) {
+  uint64_t hash = fnv1a(std::string_view(head.data(), head.size()));
+  std::string buffer(std::size_t{1} << 20, '\0');
+  for (int64_t at = format::kHeaderBytes; at < size_;) {
+    const auto want = static_cast<std::size_t>(
+        std::min<int64_t>(size_ - at, static_cast<int64_t>(buffer.size())));
+    if (std::fread(buffer.data(), 1, want, file_) != want) {
+      return fail(error, "cannot be read (" + system_reason() + ")");
+    }
+    hash = fnv1a(std::string_view(buffer.data(), want), hash);
+    at += static_cast<int64_t>(want);
+  }
+  std::array<char, format::kChecksumBytes> trailer{};
+  if (std::fread(trailer.data(), 1, trailer.size(), file_) != trailer.size()) {
+    return fail(error, "cannot be read (" + system_reason() + ")");
+  }
+  if (Decoder(std::string_view(trailer.data(), trailer.size())).u8("checksum") != hash) {
+    return fail(error, "is damaged or truncated: its checksum does not match its contents");
+  }
+  return true;
+}
+
 bool PartReader::rewind(std::string& error) {
   position_ = first_file_;
   read_ = 0;
@@ -504,6 +517,10 @@ bool PartReader::next(FileRecord& record, std::string& error) {
   if (file_ == nullptr || read_ == files_) return false;
   std::string tag, payload, reason;
   if (!read_chunk(tag, payload, error)) return false;
+  if (tag == format::kEndTag) {
+    files_ = read_;
+    return false;
+  }
   if (tag != format::kFileTag || !decode_record(payload, record, reason)) {
     return fail(error, "has changed since it was checked");
   }

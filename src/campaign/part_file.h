@@ -60,6 +60,7 @@ struct FileRecord {
   Outcome outcome = Outcome::kChecked;
   std::string reason;
   std::string screen, output, log;   ///< captured bytes of the file's work
+  std::string errors;                ///< its lines on standard error
   Stretch step_screen, step_output;  ///< the step settings inside screen/output
   int32_t nel = 0;
   int32_t newlty = 0;
@@ -138,8 +139,10 @@ class PartWriter {
 /// Reads a part file.  open() checks it whole (magic, version, checksum,
 /// every chunk and record) before anything is used: a damaged, truncated or
 /// other-version part is refused with a message that names it.  After open,
-/// next() yields the records in order; rewind() starts again (a merge reads
-/// its parts more than once instead of holding them).
+/// next() yields the records in order; rewind() starts again.  A part checked
+/// once can be opened again with `verify` false (magic, version and run
+/// header only; every record is still decoded with its checks): a merge reads
+/// its parts more than once instead of holding them.
 class PartReader {
  public:
   PartReader() = default;
@@ -147,7 +150,7 @@ class PartReader {
   PartReader(const PartReader&) = delete;
   PartReader& operator=(const PartReader&) = delete;
 
-  [[nodiscard]] bool open(const std::string& path, std::string& error);
+  [[nodiscard]] bool open(const std::string& path, std::string& error, bool verify = true);
   [[nodiscard]] const RunHeader& header() const { return header_; }
   [[nodiscard]] uint64_t file_count() const { return files_; }
   /// The next record; false at the end or on a read failure (`error` set).
@@ -156,6 +159,7 @@ class PartReader {
   void close();
 
  private:
+  bool checksum_matches(std::span<const char> head, std::string& error);
   bool read_chunk(std::string& tag, std::string& payload, std::string& error);
   bool fail(std::string& error, std::string_view reason) const;
   std::FILE* file_ = nullptr;

@@ -40,6 +40,7 @@
 //   string  bytes written to the screen for this file
 //   string  bytes written to the output file for this file
 //   string  bytes written to the message log for this file
+//   string  bytes written to standard error for this file
 //   16      U8, U8  offset and length of the step settings in the screen
 //               bytes (length 0: none); kept only for the first file of a run
 //   16      U8, U8  the same in the output-file bytes

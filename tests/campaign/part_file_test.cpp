@@ -38,6 +38,7 @@ std::vector<FileRecord> sample_records() {
   checked.screen = "=====\n Now processing: dir a/one.raf\nGive Time  : ";
   checked.output = "#    Up to Time         :        0.100\nends\n";
   checked.log = "log line\n";
+  checked.errors = "vemrask: one.raf: note\n";
   checked.step_output = {0, 39};
   checked.step_screen = {37, 13};
   checked.newlty = 1;
@@ -95,6 +96,15 @@ TEST(PartFile, RoundTripKeepsEveryField) {
     EXPECT_EQ(error, "");
     ASSERT_TRUE(reader.rewind(error));
   }
+  // Opened again without the whole-file check, it yields the same records.
+  ASSERT_TRUE(reader.open((dir / "p.part").string(), error, false)) << error;
+  FileRecord r;
+  for (const FileRecord& expected : records) {
+    ASSERT_TRUE(reader.next(r, error)) << error;
+    EXPECT_EQ(r, expected);
+  }
+  EXPECT_FALSE(reader.next(r, error));
+  EXPECT_EQ(reader.file_count(), 3U);
   std::vector<double> block(40, 9.0);
   campaign::fill_block(records[0], block);
   EXPECT_EQ(block[10], 0.75);
