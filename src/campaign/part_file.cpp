@@ -1,5 +1,7 @@
 #include "campaign/part_file.h"
 
+#include "campaign/messages.h"
+
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -78,7 +80,7 @@ class Decoder {
   std::string text(std::string_view f) {
     const uint64_t n = u8(f);
     if (n > left()) {
-      fail(std::string(f) + " runs past the end of its chunk");
+      fail(message(Text::kFieldPastEnd, {f}));
       return {};
     }
     return std::string(bytes(static_cast<std::size_t>(n), f));
@@ -101,7 +103,7 @@ class Decoder {
   bool take(std::size_t n, std::string_view field) {
     if (!ok()) return false;
     if (n > in_.size()) {
-      fail(std::string(field) + " runs past the end of its chunk");
+      fail(message(Text::kFieldPastEnd, {field}));
       return false;
     }
     taken_ = in_.substr(0, n);
@@ -154,7 +156,7 @@ bool decode_header(std::string_view bytes, RunHeader& h, std::string& error) {
   h.first_kind = d.i4("kind of the first file");
   h.step_lines = d.text("step-limit lines");
   h.sections = d.sections();
-  if (d.ok() && d.left() != 0) d.fail("the run header has bytes after its last field");
+  if (d.ok() && d.left() != 0) d.fail(message(Text::kTrailingBytes, {"run header"}));
   error = d.error();
   return d.ok();
 }
@@ -254,7 +256,7 @@ bool decode_record(std::string_view bytes, FileRecord& r, std::string& error) {
   r.name = d.text("file name");
   const uint8_t outcome = d.u1("outcome");
   if (outcome > static_cast<uint8_t>(Outcome::kRunEnded)) {
-    d.fail("outcome code " + std::to_string(outcome) + " is not known");
+    d.fail(message(Text::kUnknownOutcome, {std::to_string(outcome)}));
   }
   r.outcome = static_cast<Outcome>(outcome);
   r.reason = d.text("reason");
@@ -268,18 +270,18 @@ bool decode_record(std::string_view bytes, FileRecord& r, std::string& error) {
   }
   if (d.ok() &&
       (!stretch_fits(r.step_screen, r.screen) || !stretch_fits(r.step_output, r.output))) {
-    d.fail("the step settings lie outside the file's text");
+    d.fail(message(Text::kStepsOutside));
   }
   r.nel = d.i4("NEL");
   r.newlty = d.i4("NEWLTY");
   const int32_t stored = d.i4("element record count");
   constexpr std::size_t kRecordBytes = 4 + 8 * format::kRecordValues;
   if (d.ok() && (r.position < 1 || r.list_line_length < 0 || r.nel < 0)) {
-    d.fail("list position, list-line length or NEL out of range");
+    d.fail(message(Text::kFieldsOutOfRange));
   }
   if (d.ok() && (stored < 0 || stored > r.nel ||
                  static_cast<std::size_t>(stored) > d.left() / kRecordBytes)) {
-    d.fail("element record count " + std::to_string(stored) + " does not fit");
+    d.fail(message(Text::kCountMisfit, {"element record", std::to_string(stored)}));
   }
   r.elements.clear();
   for (int32_t k = 0; k < stored && d.ok(); ++k) {
@@ -288,18 +290,18 @@ bool decode_record(std::string_view bytes, FileRecord& r, std::string& error) {
     for (double& v : e.values) v = d.r8("element record");
     const int32_t before = r.elements.empty() ? 0 : r.elements.back().element;
     if (d.ok() && (e.element <= before || e.element > r.nel)) {
-      d.fail("element position " + std::to_string(e.element) + " out of order or range");
+      d.fail(message(Text::kElementOrder, {std::to_string(e.element)}));
     }
     r.elements.push_back(e);
   }
   const int32_t melex = d.i4("MELEX count");
   if (d.ok() && (melex < 0 || static_cast<std::size_t>(melex) > d.left() / 4)) {
-    d.fail("MELEX count " + std::to_string(melex) + " does not fit");
+    d.fail(message(Text::kCountMisfit, {"MELEX", std::to_string(melex)}));
   }
   r.melex.assign(static_cast<std::size_t>(d.ok() ? melex : 0), 0);
   for (int32_t& m : r.melex) m = d.i4("MELEX");
   r.sections = d.sections();
-  if (d.ok() && d.left() != 0) d.fail("the file record has bytes after its last field");
+  if (d.ok() && d.left() != 0) d.fail(message(Text::kTrailingBytes, {"file record"}));
   error = d.error();
   return d.ok();
 }
@@ -338,7 +340,7 @@ bool PartWriter::open(const std::string& path, const RunHeader& header, std::str
   temp_ = path + ".tmp" + std::to_string(::getpid());
   file_ = std::fopen(temp_.c_str(), "wb");
   if (file_ == nullptr) {
-    error = "part " + path + ": cannot be written (" + system_reason() + ")";
+    error = message(Text::kCannotWrite, {path, system_reason()});
     return false;
   }
   hash_ = fnv1a({});
@@ -347,14 +349,14 @@ bool PartWriter::open(const std::string& path, const RunHeader& header, std::str
   e.u4(format::kFormatVersion);
   e.u4(0);
   if (put(e.take()) && put_chunk(format::kHeadTag, encode_header(header))) return true;
-  error = "part " + path + ": cannot be written (" + system_reason() + ")";
+  error = message(Text::kCannotWrite, {path, system_reason()});
   return false;
 }
 
 bool PartWriter::add(const FileRecord& record, std::string& error) {
   ++files_;
   if (file_ != nullptr && put_chunk(format::kFileTag, encode_record(record))) return true;
-  error = "part " + path_ + ": cannot be written (" + system_reason() + ")";
+  error = message(Text::kCannotWrite, {path_, system_reason()});
   return false;
 }
 
@@ -372,7 +374,7 @@ bool PartWriter::commit(std::string& error) {
   ok = std::fclose(f) == 0 && ok;
   ok = ok && std::rename(temp_.c_str(), path_.c_str()) == 0;
   if (ok) return true;
-  error = "part " + path_ + ": cannot be written (" + system_reason() + ")";
+  error = message(Text::kCannotWrite, {path_, system_reason()});
   std::remove(temp_.c_str());
   return false;
 }
@@ -388,8 +390,9 @@ void PartReader::close() {
   file_ = nullptr;
 }
 
-bool PartReader::fail(std::string& error, std::string_view reason) const {
-  error = "part " + path_ + ": " + std::string(reason);
+bool PartReader::fail(std::string& error, Text text, std::string_view detail,
+                      std::string_view more) const {
+  error = message(text, {path_, detail, more});
   return false;
 }
 
@@ -397,18 +400,18 @@ bool PartReader::read_chunk(std::string& tag, std::string& payload, std::string&
   std::array<char, format::kChunkFrameBytes> frame{};
   if (size_ - position_ < format::kChunkFrameBytes ||
       std::fread(frame.data(), 1, frame.size(), file_) != frame.size()) {
-    return fail(error, "is truncated: a chunk is cut off");
+    return fail(error, Text::kChunkCut);
   }
   tag.assign(frame.data(), 4);
   Decoder d(std::string_view(frame.data() + 4, 8));
   const uint64_t length = d.u8("chunk length");
   position_ += format::kChunkFrameBytes;
   if (length > static_cast<uint64_t>(size_ - position_)) {
-    return fail(error, "is truncated: a chunk runs past the end of the file");
+    return fail(error, Text::kChunkPastEnd);
   }
   payload.resize(static_cast<std::size_t>(length));
   if (std::fread(payload.data(), 1, payload.size(), file_) != payload.size()) {
-    return fail(error, "cannot be read (" + system_reason() + ")");
+    return fail(error, Text::kCannotRead, system_reason());
   }
   position_ += static_cast<int64_t>(length);
   return true;
@@ -418,10 +421,10 @@ bool PartReader::open(const std::string& path, std::string& error, bool verify) 
   close();
   path_ = path;
   file_ = std::fopen(path.c_str(), "rb");
-  if (file_ == nullptr) return fail(error, "cannot be opened (" + system_reason() + ")");
+  if (file_ == nullptr) return fail(error, Text::kCannotOpen, system_reason());
   struct stat st {};
   if (::fstat(::fileno(file_), &st) != 0 || !S_ISREG(st.st_mode)) {
-    return fail(error, "is not a regular file");
+    return fail(error, Text::kNotRegular);
   }
   // The magic text and version first: a file of another kind or version
   // is named as such rather than as damaged.
@@ -429,17 +432,16 @@ bool PartReader::open(const std::string& path, std::string& error, bool verify) 
   const std::size_t got = std::fread(head.data(), 1, head.size(), file_);
   const std::size_t magic_got = std::min(got, format::kMagic.size());
   if (got == 0 || std::string_view(head.data(), magic_got) != format::kMagic.substr(0, magic_got)) {
-    return fail(error, "is not a part file (no part magic text)");
+    return fail(error, Text::kNotAPart);
   }
   if (got < head.size() || st.st_size < format::kHeaderBytes + format::kChecksumBytes) {
-    return fail(error, "is truncated: it is shorter than a part's header");
+    return fail(error, Text::kShortHeader);
   }
   Decoder version(std::string_view(head.data() + 16, 4));
   const uint32_t v = version.u4("version");
   if (v != format::kFormatVersion) {
-    return fail(error, "is of part format version " + std::to_string(v) +
-                           "; this program reads version " +
-                           std::to_string(format::kFormatVersion));
+    return fail(error, Text::kOtherVersion, std::to_string(v),
+                std::to_string(format::kFormatVersion));
   }
 
   // The checksum over the whole content, before any field is trusted.
@@ -449,13 +451,12 @@ bool PartReader::open(const std::string& path, std::string& error, bool verify) 
   // Every chunk and record once, so that a merge never stops half-way.
   position_ = format::kHeaderBytes;
   if (std::fseek(file_, static_cast<long>(position_), SEEK_SET) != 0) {
-    return fail(error, "cannot be read (" + system_reason() + ")");
+    return fail(error, Text::kCannotRead, system_reason());
   }
   std::string tag, payload, reason;
   if (!read_chunk(tag, payload, error)) return false;
-  if (tag != format::kHeadTag)
-    return fail(error, "is damaged: it does not begin with its run header");
-  if (!decode_header(payload, header_, reason)) return fail(error, "is damaged: " + reason);
+  if (tag != format::kHeadTag) return fail(error, Text::kNoRunHeader);
+  if (!decode_header(payload, header_, reason)) return fail(error, Text::kBadRunHeader, reason);
   first_file_ = position_;
   if (!verify) {
     files_ = std::numeric_limits<uint64_t>::max();  // next() ends at the END chunk
@@ -466,16 +467,16 @@ bool PartReader::open(const std::string& path, std::string& error, bool verify) 
   for (;;) {
     if (!read_chunk(tag, payload, error)) return false;
     if (tag == format::kEndTag) break;
-    if (tag != format::kFileTag) return fail(error, "is damaged: a chunk of unknown kind");
+    if (tag != format::kFileTag) return fail(error, Text::kUnknownChunk);
     if (!decode_record(payload, record, reason)) {
-      return fail(error, "is damaged: file record " + std::to_string(files + 1) + ": " + reason);
+      return fail(error, Text::kBadRecord, std::to_string(files + 1), reason);
     }
     ++files;
   }
   Decoder end(payload);
   const uint64_t count = end.u8("file count");
   if (!end.ok() || end.left() != 0 || count != files || position_ != size_) {
-    return fail(error, "is damaged: its end does not match its file records");
+    return fail(error, Text::kBadEnd);
   }
   files_ = files;
   return rewind(error);
@@ -488,17 +489,17 @@ bool PartReader::checksum_matches(std::span<const char> head, std::string& error
     const auto want = static_cast<std::size_t>(
         std::min<int64_t>(size_ - at, static_cast<int64_t>(buffer.size())));
     if (std::fread(buffer.data(), 1, want, file_) != want) {
-      return fail(error, "cannot be read (" + system_reason() + ")");
+      return fail(error, Text::kCannotRead, system_reason());
     }
     hash = fnv1a(std::string_view(buffer.data(), want), hash);
     at += static_cast<int64_t>(want);
   }
   std::array<char, format::kChecksumBytes> trailer{};
   if (std::fread(trailer.data(), 1, trailer.size(), file_) != trailer.size()) {
-    return fail(error, "cannot be read (" + system_reason() + ")");
+    return fail(error, Text::kCannotRead, system_reason());
   }
   if (Decoder(std::string_view(trailer.data(), trailer.size())).u8("checksum") != hash) {
-    return fail(error, "is damaged or truncated: its checksum does not match its contents");
+    return fail(error, Text::kChecksum);
   }
   return true;
 }
@@ -507,7 +508,7 @@ bool PartReader::rewind(std::string& error) {
   position_ = first_file_;
   read_ = 0;
   if (file_ == nullptr || std::fseek(file_, static_cast<long>(position_), SEEK_SET) != 0) {
-    return fail(error, "cannot be read again");
+    return fail(error, Text::kCannotRead, system_reason());
   }
   return true;
 }
@@ -522,7 +523,7 @@ bool PartReader::next(FileRecord& record, std::string& error) {
     return false;
   }
   if (tag != format::kFileTag || !decode_record(payload, record, reason)) {
-    return fail(error, "has changed since it was checked");
+    return fail(error, Text::kChanged);
   }
   ++read_;
   return true;

@@ -18,6 +18,7 @@
 #include <string_view>
 #include <vector>
 
+#include "campaign/messages.h"
 #include "campaign/part_format.h"
 
 namespace campaign {
@@ -161,7 +162,8 @@ class PartReader {
  private:
   bool checksum_matches(std::span<const char> head, std::string& error);
   bool read_chunk(std::string& tag, std::string& payload, std::string& error);
-  bool fail(std::string& error, std::string_view reason) const;
+  bool fail(std::string& error, Text text, std::string_view detail = {},
+            std::string_view more = {}) const;
   std::FILE* file_ = nullptr;
   std::string path_;
   int64_t size_ = 0;      // bytes before the checksum

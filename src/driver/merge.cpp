@@ -1,10 +1,13 @@
 #include "driver/merge.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <fstream>
 #include <map>
 #include <span>
 
+#include "campaign/messages.h"
 #include "driver/driver.h"
 #include "driver/report.h"
 #include "driver/result_blocks.h"
@@ -64,7 +67,7 @@ void write_banner(int unit) {
 bool read_part_list(const std::string& list, std::vector<std::string>& parts, std::string& error) {
   std::ifstream in(list);
   if (!in) {
-    error = "list of parts " + list + ": cannot be opened";
+    error = campaign::message(campaign::Text::kListCannotOpen, {list, std::strerror(errno)});
     return false;
   }
   for (std::string line; std::getline(in, line);) {
@@ -72,7 +75,7 @@ bool read_part_list(const std::string& list, std::vector<std::string>& parts, st
     if (!line.empty()) parts.push_back(line);
   }
   if (in.bad()) {
-    error = "list of parts " + list + ": cannot be read";
+    error = campaign::message(campaign::Text::kListCannotRead, {list, std::strerror(errno)});
     return false;
   }
   return true;
@@ -93,8 +96,7 @@ bool plan_merge(const std::vector<std::string>& parts, MergePlan& plan, std::str
     const campaign::RunHeader& h = reader.header();
     const auto [seen, fresh] = identities.emplace(hex_id(h.identity), part);
     if (!fresh) {
-      error = "part " + part + ": is the same part as " + seen->second +
-              " (both come from one run); a part is merged once";
+      error = campaign::message(campaign::Text::kSamePart, {part, seen->second});
       return false;
     }
     if (part == parts.front()) plan.header = h;
@@ -103,8 +105,7 @@ bool plan_merge(const std::vector<std::string>& parts, MergePlan& plan, std::str
         settings_part = part;
         plan.header = h;
       } else if (!h.same_steps(plan.header) || h.first_kind != plan.header.first_kind) {
-        error =
-            "part " + part + ": was checked with other step settings than part " + settings_part;
+        error = campaign::message(campaign::Text::kOtherSettings, {part, settings_part});
         return false;
       }
     }
