@@ -60,7 +60,8 @@ const CaptureCase kCases[] = {
 class CaptureTest : public testing::TestWithParam<std::tuple<int, CaptureCase>> {};
 
 TEST_P(CaptureTest, CapturedBytesAreTheUnitsBytes) {
-  const auto& [unit, c] = GetParam();
+  const int unit = std::get<0>(GetParam());
+  const CaptureCase& c = std::get<1>(GetParam());
   test_support::TempDir dir;
   const std::string direct = unit_text(unit, dir / "direct.txt", [&] { apply(unit, c.writes); });
 
