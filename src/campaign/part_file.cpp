@@ -20,15 +20,26 @@ namespace {
 
 // ---- encoding ------------------------------------------------------------------
 
+// Little-endian bytes of `v`: a copy on a little-endian computer, shifts on
+// any other.
+template <class T>
+void put_le(std::string& out, T v) {
+  if constexpr (std::endian::native == std::endian::little) {
+    std::array<char, sizeof(T)> bytes{};
+    std::memcpy(bytes.data(), &v, sizeof(T));
+    out.append(bytes.data(), bytes.size());
+  } else {
+    for (std::size_t k = 0; k < sizeof(T); ++k) {
+      out.push_back(static_cast<char>((v >> (8 * k)) & 0xFFU));
+    }
+  }
+}
+
 class Encoder {
  public:
   void u1(uint8_t v) { out_.push_back(static_cast<char>(v)); }
-  void u4(uint32_t v) {
-    for (int k = 0; k < 4; ++k) out_.push_back(static_cast<char>((v >> (8 * k)) & 0xFFU));
-  }
-  void u8(uint64_t v) {
-    for (int k = 0; k < 8; ++k) out_.push_back(static_cast<char>((v >> (8 * k)) & 0xFFU));
-  }
+  void u4(uint32_t v) { put_le(out_, v); }
+  void u8(uint64_t v) { put_le(out_, v); }
   void i4(int32_t v) { u4(static_cast<uint32_t>(v)); }
   void r8(double v) { u8(std::bit_cast<uint64_t>(v)); }
   void bytes(std::string_view v) { out_.append(v); }
@@ -64,8 +75,12 @@ class Decoder {
   uint64_t unsigned_of(std::size_t width, std::string_view field) {
     if (!take(width, field)) return 0;
     uint64_t v = 0;
-    for (std::size_t k = 0; k < width; ++k) {
-      v |= uint64_t{static_cast<unsigned char>(taken_[k])} << (8 * k);
+    if constexpr (std::endian::native == std::endian::little) {
+      std::memcpy(&v, taken_.data(), width);
+    } else {
+      for (std::size_t k = 0; k < width; ++k) {
+        v |= uint64_t{static_cast<unsigned char>(taken_[k])} << (8 * k);
+      }
     }
     return v;
   }
@@ -306,12 +321,52 @@ bool decode_record(std::string_view bytes, FileRecord& r, std::string& error) {
   return d.ok();
 }
 
-uint64_t fnv1a(std::string_view bytes, uint64_t hash) {
-  for (char c : bytes) {
-    hash ^= static_cast<unsigned char>(c);
-    hash *= 0x100000001b3ULL;
+namespace {
+
+constexpr uint64_t kFnvPrime = 0x100000001b3ULL;
+
+uint64_t word_of(const char* p) {
+  uint64_t w = 0;
+  if constexpr (std::endian::native == std::endian::little) {
+    std::memcpy(&w, p, sizeof w);
+  } else {
+    for (std::size_t k = 0; k < 8; ++k) w |= uint64_t{static_cast<unsigned char>(p[k])} << (8 * k);
+  }
+  return w;
+}
+
+}  // namespace
+
+void Checksum::update(std::string_view bytes) {
+  while (pending_size_ > 0 && pending_size_ < 8 && !bytes.empty()) {
+    pending_[pending_size_++] = bytes.front();
+    bytes.remove_prefix(1);
+  }
+  if (pending_size_ == 8) {
+    hash_ = (hash_ ^ word_of(pending_.data())) * kFnvPrime;
+    pending_size_ = 0;
+  }
+  const std::size_t words = bytes.size() / 8;
+  for (std::size_t k = 0; k < words; ++k)
+    hash_ = (hash_ ^ word_of(bytes.data() + 8 * k)) * kFnvPrime;
+  bytes.remove_prefix(8 * words);
+  std::copy(bytes.begin(), bytes.end(),
+            pending_.begin() + static_cast<std::ptrdiff_t>(pending_size_));
+  pending_size_ += bytes.size();
+}
+
+uint64_t Checksum::value() const {
+  uint64_t hash = hash_;
+  for (std::size_t k = 0; k < pending_size_; ++k) {
+    hash = (hash ^ static_cast<unsigned char>(pending_[k])) * kFnvPrime;
   }
   return hash;
+}
+
+uint64_t checksum(std::string_view bytes) {
+  Checksum sum;
+  sum.update(bytes);
+  return sum.value();
 }
 
 // ---- writer ---------------------------------------------------------------------
@@ -324,7 +379,7 @@ PartWriter::~PartWriter() {
 }
 
 bool PartWriter::put(std::string_view bytes) {
-  hash_ = fnv1a(bytes, hash_);
+  hash_.update(bytes);
   return std::fwrite(bytes.data(), 1, bytes.size(), file_) == bytes.size();
 }
 
@@ -343,7 +398,7 @@ bool PartWriter::open(const std::string& path, const RunHeader& header, std::str
     error = message(Text::kCannotWrite, {path, system_reason()});
     return false;
   }
-  hash_ = fnv1a({});
+  hash_ = Checksum{};
   Encoder e;
   e.bytes(format::kMagic);
   e.u4(format::kFormatVersion);
@@ -366,7 +421,7 @@ bool PartWriter::commit(std::string& error) {
   end.u8(files_);
   bool ok = put_chunk(format::kEndTag, end.take());
   Encoder sum;
-  sum.u8(hash_);
+  sum.u8(hash_.value());
   const std::string trailer = sum.take();
   ok = ok && std::fwrite(trailer.data(), 1, trailer.size(), file_) == trailer.size();
   ok = ok && std::fflush(file_) == 0 && ::fsync(::fileno(file_)) == 0;
@@ -483,22 +538,23 @@ bool PartReader::open(const std::string& path, std::string& error, bool verify) 
 }
 
 bool PartReader::checksum_matches(std::span<const char> head, std::string& error) {
-  uint64_t hash = fnv1a(std::string_view(head.data(), head.size()));
-  std::string buffer(std::size_t{1} << 20, '\0');
+  Checksum hash;
+  hash.update(std::string_view(head.data(), head.size()));
+  std::vector<char> buffer(std::size_t{1} << 18);
   for (int64_t at = format::kHeaderBytes; at < size_;) {
     const auto want = static_cast<std::size_t>(
         std::min<int64_t>(size_ - at, static_cast<int64_t>(buffer.size())));
     if (std::fread(buffer.data(), 1, want, file_) != want) {
       return fail(error, Text::kCannotRead, system_reason());
     }
-    hash = fnv1a(std::string_view(buffer.data(), want), hash);
+    hash.update(std::string_view(buffer.data(), want));
     at += static_cast<int64_t>(want);
   }
   std::array<char, format::kChecksumBytes> trailer{};
   if (std::fread(trailer.data(), 1, trailer.size(), file_) != trailer.size()) {
     return fail(error, Text::kCannotRead, system_reason());
   }
-  if (Decoder(std::string_view(trailer.data(), trailer.size())).u8("checksum") != hash) {
+  if (Decoder(std::string_view(trailer.data(), trailer.size())).u8("checksum") != hash.value()) {
     return fail(error, Text::kChecksum);
   }
   return true;

@@ -110,8 +110,21 @@ void fill_block(const FileRecord& record, std::span<double> values);
 std::string encode_record(const FileRecord& record);
 [[nodiscard]] bool decode_record(std::string_view bytes, FileRecord& record, std::string& error);
 
-/// 64-bit FNV-1a, continued from `hash`.
-uint64_t fnv1a(std::string_view bytes, uint64_t hash = 0xcbf29ce484222325ULL);
+/// The checksum of a part (see part_format.h), fed in pieces of any size.
+class Checksum {
+ public:
+  void update(std::string_view bytes);
+  /// The checksum of everything fed so far.
+  [[nodiscard]] uint64_t value() const;
+
+ private:
+  uint64_t hash_ = 0xcbf29ce484222325ULL;
+  std::array<char, 8> pending_{};
+  std::size_t pending_size_ = 0;
+};
+
+/// The checksum of `bytes` in one piece.
+uint64_t checksum(std::string_view bytes);
 
 /// Writes a part file: the header at open, the records one by one, the end
 /// and checksum at commit.  The file is written under a temporary name next
@@ -133,7 +146,7 @@ class PartWriter {
   bool put_chunk(std::string_view tag, std::string_view payload);
   std::FILE* file_ = nullptr;
   std::string path_, temp_;
-  uint64_t hash_ = 0;
+  Checksum hash_;
   uint64_t files_ = 0;
 };
 

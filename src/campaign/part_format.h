@@ -15,7 +15,10 @@
 //   20      4      U4  reserved, 0
 //   24      ...    chunks: tag (4 ASCII), payload length (U8), payload;
 //                  one "HEAD", any number of "FILE", one "END "
-//   size-8  8      U8  checksum: 64-bit FNV-1a of every byte before it
+//   size-8  8      U8  checksum of every byte before it: 64-bit FNV-1a taken
+//                  over 8-byte little-endian words (hash = (hash XOR word) x
+//                  FNV prime, from the FNV offset basis), the last 0..7
+//                  bytes one by one as in byte-wise FNV-1a
 //
 // HEAD payload (the run):
 //   16      run identity: random bytes drawn when the run started

@@ -124,13 +124,34 @@ TEST(PartFile, EveryShortRecordIsRefused) {
   }
 }
 
+// The checksum does not depend on how the bytes are cut into pieces, and a
+// flipped bit anywhere changes it.
+TEST(PartFile, ChecksumOfPiecesIsTheChecksumOfTheWhole) {
+  std::string bytes;
+  for (int k = 0; k < 61; ++k) bytes.push_back(static_cast<char>(k * 37));
+  const uint64_t whole = campaign::checksum(bytes);
+  for (std::size_t piece : {1, 3, 7, 8, 9, 16, 60}) {
+    campaign::Checksum sum;
+    for (std::size_t at = 0; at < bytes.size(); at += piece) {
+      sum.update(std::string_view(bytes).substr(at, piece));
+    }
+    EXPECT_EQ(sum.value(), whole) << piece;
+  }
+  for (std::size_t at = 0; at < bytes.size(); ++at) {
+    std::string flipped = bytes;
+    flipped[at] = static_cast<char>(flipped[at] ^ 0x80);
+    EXPECT_NE(campaign::checksum(flipped), whole) << at;
+  }
+  EXPECT_NE(campaign::checksum(bytes.substr(0, 56)), whole);
+}
+
 void put_u8(std::string& bytes, std::size_t at, uint64_t v) {
   for (int k = 0; k < 8; ++k) bytes[at + k] = static_cast<char>((v >> (8 * k)) & 0xFF);
 }
 // The checksum made to fit again, so that the check behind it is reached.
 void reseal(std::string& bytes) {
   const std::size_t body = bytes.size() - 8;
-  put_u8(bytes, body, campaign::fnv1a(std::string_view(bytes).substr(0, body)));
+  put_u8(bytes, body, campaign::checksum(std::string_view(bytes).substr(0, body)));
 }
 
 struct DamageCase {
