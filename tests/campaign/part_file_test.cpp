@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <bit>
 #include <cmath>
 #include <functional>
@@ -159,6 +161,9 @@ struct DamageCase {
   std::function<void(std::string&, std::size_t first_record)> damage;
   const char* message;  // part of the refusal after "part <path>: "
 };
+void PrintTo(const DamageCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 const DamageCase kDamage[] = {
     {"wrong_magic", [](std::string& b, std::size_t) { b[0] = 'X'; }, "is not a part file"},

@@ -4,8 +4,10 @@
 #include "campaign/worker_pool.h"
 
 #include <gtest/gtest.h>
+
 #include <sys/wait.h>
 #include <unistd.h>
+#include <ostream>
 
 #include <csignal>
 #include <cstdio>
@@ -21,6 +23,9 @@ struct PoolCase {
   int32_t crash_at;  // the worker on this index kills itself; 0 = none
   int32_t stop_at;   // consume answers false here; 0 = never
 };
+void PrintTo(const PoolCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 const PoolCase kCases[] = {
     {"one_worker", 6, 1, 0, 0},

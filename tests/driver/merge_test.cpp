@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <ostream>
+
 #include <random>
 
 #include "driver/driver.h"
@@ -138,6 +140,9 @@ struct MergeCase {
   std::vector<std::pair<int32_t, Outcome>> outcomes;  // file (1-based), outcome
   bool report;
 };
+void PrintTo(const MergeCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 const MergeCase kCases[] = {
     {"one_part_per_file", 5, 1, -1, {}, true},

@@ -2,8 +2,10 @@
 // what it receives for real, and writing the captured bytes later gives the
 // unit the same contents.
 #include <gtest/gtest.h>
+
 #include <sys/wait.h>
 #include <unistd.h>
+#include <ostream>
 
 #include <string>
 #include <vector>
@@ -26,6 +28,9 @@ struct CaptureCase {
   const char* name;
   std::vector<Write> writes;
 };
+void PrintTo(const CaptureCase& c, std::ostream* os) {
+  *os << c.name;
+}
 
 void apply(int unit, const std::vector<Write>& writes) {
   for (const Write& w : writes) {
