@@ -390,33 +390,61 @@ bool PartWriter::put_chunk(std::string_view tag, std::string_view payload) {
   return put(e.take()) && put(payload);
 }
 
-bool PartWriter::open(const std::string& path, const RunHeader& header, std::string& error) {
+bool PartWriter::failed(std::string& error) const {
+  error = message(Text::kCannotWrite, {path_, system_reason()});
+  return false;
+}
+
+bool PartWriter::open(const std::string& path, const RunIdentity& identity, std::string& error) {
   path_ = path;
   temp_ = path + ".tmp" + std::to_string(::getpid());
+  identity_ = identity;
+  settled_ = false;
+  held_.clear();
+  files_ = 0;
   file_ = std::fopen(temp_.c_str(), "wb");
-  if (file_ == nullptr) {
-    error = message(Text::kCannotWrite, {path, system_reason()});
-    return false;
-  }
+  if (file_ == nullptr) return failed(error);
   hash_ = Checksum{};
   Encoder e;
   e.bytes(format::kMagic);
   e.u4(format::kFormatVersion);
   e.u4(0);
-  if (put(e.take()) && put_chunk(format::kHeadTag, encode_header(header))) return true;
-  error = message(Text::kCannotWrite, {path, system_reason()});
-  return false;
+  return put(e.take()) || failed(error);
+}
+
+bool PartWriter::settle(const RunHeader& header, std::string& error) {
+  if (file_ == nullptr || settled_) return failed(error);
+  RunHeader h = header;
+  h.identity = identity_;
+  settled_ = true;
+  if (!put_chunk(format::kHeadTag, encode_header(h))) return failed(error);
+  for (const std::string& record : held_) {
+    if (!put_chunk(format::kFileTag, record)) return failed(error);
+  }
+  held_.clear();
+  return true;
+}
+
+bool PartWriter::open(const std::string& path, const RunHeader& header, std::string& error) {
+  return open(path, header.identity, error) && settle(header, error);
 }
 
 bool PartWriter::add(const FileRecord& record, std::string& error) {
+  if (file_ == nullptr) return failed(error);
   ++files_;
-  if (file_ != nullptr && put_chunk(format::kFileTag, encode_record(record))) return true;
-  error = message(Text::kCannotWrite, {path_, system_reason()});
-  return false;
+  if (!settled_) {
+    held_.push_back(encode_record(record));
+    return true;
+  }
+  return put_chunk(format::kFileTag, encode_record(record)) || failed(error);
 }
 
 bool PartWriter::commit(std::string& error) {
-  if (file_ == nullptr) return false;
+  if (file_ == nullptr) return failed(error);
+  if (!settled_) {
+    RunHeader unsettled;
+    if (!settle(unsettled, error)) return false;
+  }
   Encoder end;
   end.u8(files_);
   bool ok = put_chunk(format::kEndTag, end.take());
@@ -429,7 +457,7 @@ bool PartWriter::commit(std::string& error) {
   ok = std::fclose(f) == 0 && ok;
   ok = ok && std::rename(temp_.c_str(), path_.c_str()) == 0;
   if (ok) return true;
-  error = message(Text::kCannotWrite, {path_, system_reason()});
+  failed(error);
   std::remove(temp_.c_str());
   return false;
 }

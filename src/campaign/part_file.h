@@ -126,10 +126,15 @@ class Checksum {
 /// The checksum of `bytes` in one piece.
 uint64_t checksum(std::string_view bytes);
 
-/// Writes a part file: the header at open, the records one by one, the end
-/// and checksum at commit.  The file is written under a temporary name next
-/// to `path` and renamed at commit, so a part either exists whole or not at
+/// Writes a part file.  The file is written under a temporary name next to
+/// `path` and renamed at commit, so a part either exists whole or not at
 /// all; a writer destroyed without commit removes its temporary file.
+///
+/// The run header holds the step settings, which the first file's work
+/// settles: open() takes the run's identity, settle() the settings once
+/// known.  Records added before settle() are held in memory until then
+/// (files that failed before their kind was known: small records); a part
+/// committed without settle() has no step settings (first_kind 0).
 class PartWriter {
  public:
   PartWriter() = default;
@@ -137,6 +142,11 @@ class PartWriter {
   PartWriter(const PartWriter&) = delete;
   PartWriter& operator=(const PartWriter&) = delete;
 
+  [[nodiscard]] bool open(const std::string& path, const RunIdentity& identity, std::string& error);
+  /// The step settings, sections and first file's kind of `header` (its
+  /// identity is the one given to open).
+  [[nodiscard]] bool settle(const RunHeader& header, std::string& error);
+  /// open() and settle() at once.
   [[nodiscard]] bool open(const std::string& path, const RunHeader& header, std::string& error);
   [[nodiscard]] bool add(const FileRecord& record, std::string& error);
   [[nodiscard]] bool commit(std::string& error);
@@ -144,10 +154,14 @@ class PartWriter {
  private:
   bool put(std::string_view bytes);
   bool put_chunk(std::string_view tag, std::string_view payload);
+  bool failed(std::string& error) const;
   std::FILE* file_ = nullptr;
   std::string path_, temp_;
   Checksum hash_;
   uint64_t files_ = 0;
+  RunIdentity identity_;
+  bool settled_ = false;
+  std::vector<std::string> held_;  // records added before settle()
 };
 
 /// Reads a part file.  open() checks it whole (magic, version, checksum,

@@ -114,6 +114,37 @@ TEST(PartFile, RoundTripKeepsEveryField) {
   EXPECT_EQ(std::count(block.begin(), block.end(), 0.0), 39);
 }
 
+// Records added before the step settings are known are written after the
+// header; a part whose run never settled them has an unsettled header.
+TEST(PartFile, RecordsBeforeTheSettingsFollowTheHeader) {
+  test_support::TempDir dir;
+  const RunHeader h = sample_header();
+  const auto records = sample_records();
+  for (const bool settles : {true, false}) {
+    const std::string path = (dir / (settles ? "settled" : "unsettled")).string();
+    campaign::PartWriter writer;
+    std::string error;
+    ASSERT_TRUE(writer.open(path, h.identity, error)) << error;
+    ASSERT_TRUE(writer.add(records[1], error)) << error;
+    if (settles) {
+      ASSERT_TRUE(writer.settle(h, error)) << error;
+    }
+    ASSERT_TRUE(writer.add(records[0], error)) << error;
+    ASSERT_TRUE(writer.commit(error)) << error;
+
+    campaign::PartReader reader;
+    ASSERT_TRUE(reader.open(path, error)) << error;
+    EXPECT_EQ(reader.header().identity, h.identity);
+    EXPECT_EQ(reader.header().first_kind, settles ? 1 : 0);
+    EXPECT_EQ(reader.header().step_lines, settles ? h.step_lines : "");
+    FileRecord r;
+    ASSERT_TRUE(reader.next(r, error));
+    EXPECT_EQ(r, records[1]);
+    ASSERT_TRUE(reader.next(r, error));
+    EXPECT_EQ(r, records[0]);
+  }
+}
+
 // Every prefix of a record is refused by the decoder, which never reads past
 // what it was given.
 TEST(PartFile, EveryShortRecordIsRefused) {
