@@ -18,7 +18,12 @@
 //
 // Before every fork the parent flushes every stdio stream and unit, so that
 // no buffered text is written twice; a worker ends with _exit and never runs
-// exit handlers or flushes inherited buffers.
+// exit handlers or flushes inherited buffers.  It follows that whatever a
+// worker writes must travel in the bytes `work` returns: text it writes to a
+// unit that is not captured, or to stdout, is lost with its buffers, and
+// what it writes to standard error (unbuffered) appears at once, out of list
+// order.  Capture the units (campaign/file_capture.h) and carry standard-
+// error lines in the record.
 #pragma once
 
 #include <cstdint>

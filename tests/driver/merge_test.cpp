@@ -203,6 +203,18 @@ TEST_P(Merge, GivesTheOutputOfOneRun) {
 INSTANTIATE_TEST_SUITE_P(Cases, Merge, testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
+TEST(MergePartList, OneNameALine) {
+  test_support::TempDir dir;
+  test_support::write_file(dir / "parts.txt", "first part\r\n\n   \nsecond  \n third");
+  std::vector<std::string> parts;
+  std::string error;
+  ASSERT_TRUE(driver::read_part_list((dir / "parts.txt").string(), parts, error)) << error;
+  EXPECT_EQ(parts, (std::vector<std::string>{"first part", "second", " third"}));
+  EXPECT_FALSE(driver::read_part_list((dir / "missing.txt").string(), parts, error));
+  EXPECT_EQ(error, "list of parts " + (dir / "missing.txt").string() +
+                       ": cannot be opened (No such file or directory)");
+}
+
 // Parts that cannot make one run are refused before anything is written.
 TEST(MergeRefusal, NamesThePart) {
   test_support::TempDir dir;
