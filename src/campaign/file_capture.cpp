@@ -1,13 +1,12 @@
 #include "campaign/file_capture.h"
 
-#include <cstdio>
-
 #include "platform/units.h"
 
 namespace campaign {
 namespace {
 
-constexpr int kUnits[] = {platform::kScreen, platform::kOutputFile, platform::kLogFile};
+constexpr int kUnits[] = {platform::kStandardError, platform::kScreen, platform::kOutputFile,
+                          platform::kLogFile};
 
 int write_without(int unit, std::string_view bytes, const Stretch& cut) {
   if (cut.length == 0) return platform::write_captured(unit, bytes);
@@ -41,6 +40,7 @@ void FileCapture::finish(FileRecord& record) {
   record.screen = platform::end_capture(platform::kScreen);
   record.output = platform::end_capture(platform::kOutputFile);
   record.log = platform::end_capture(platform::kLogFile);
+  record.errors = platform::end_capture(platform::kStandardError);
   record.step_screen = screen_;
   record.step_output = output_;
   running_ = false;
@@ -53,10 +53,7 @@ int replay(const FileRecord& record, bool keep_step_settings) {
   const int output = write_without(platform::kOutputFile, record.output,
                                    keep_step_settings ? none : record.step_output);
   const int log = record.log.empty() ? 0 : platform::write_captured(platform::kLogFile, record.log);
-  if (!record.errors.empty()) {
-    std::fflush(stdout);
-    std::fwrite(record.errors.data(), 1, record.errors.size(), stderr);
-  }
+  platform::write_captured(platform::kStandardError, record.errors);
   if (status == 0) status = output;
   if (status == 0) status = log;
   return status;

@@ -19,7 +19,8 @@
 
 namespace campaign {
 
-/// Captures the screen, the output file and the log for as long as it lives
+/// Captures standard error, the screen, the output file and the log (unit 0,
+/// 6, 17, 18) for as long as it lives
 /// or until finish().  Opening and closing the units act on the real files
 /// meanwhile (see platform output capture).
 class FileCapture {
@@ -45,8 +46,8 @@ class FileCapture {
 };
 
 /// Writes a record's bytes to the real screen, output file, log and
-/// standard error.  Without `keep_step_settings` the marked step settings
-/// are left out.  Returns the first failing unit status, else 0.
+/// standard error (the program's lines there go through unit 0).  Without `keep_step_settings` the
+/// marked step settings are left out.  Returns the first failing unit status, else 0.
 int replay(const FileRecord& record, bool keep_step_settings);
 
 }  // namespace campaign

@@ -206,7 +206,26 @@ int write_to_stream(int unit, Unit& u, std::string_view text, bool line_end) {
 
 }  // namespace
 
+namespace {
+
+// Standard error: unbuffered, so the screen's text is sent first.
+int write_standard_error(std::string_view text, bool line_end) {
+  if (Capture* c = capture_of(kStandardError)) {
+    c->bytes.append(text);
+    if (line_end) c->bytes.push_back('\n');
+    return 0;
+  }
+  std::fflush(stdout);
+  std::fwrite(text.data(), 1, text.size(), stderr);
+  if (line_end) std::fputc('\n', stderr);
+  std::fflush(stderr);
+  return std::ferror(stderr) ? EIO : 0;
+}
+
+}  // namespace
+
 int write_record(int unit, std::string_view text) {
+  if (unit == kStandardError) return write_standard_error(text, true);
   if (unit == kScreen) {
     if (Capture* c = capture_of(unit)) {
       c->bytes.append(text);
@@ -226,6 +245,7 @@ int write_record(int unit, std::string_view text) {
 }
 
 int write_prompt(int unit, std::string_view text) {
+  if (unit == kStandardError) return write_standard_error(text, false);
   if (unit == kScreen) {
     if (Capture* c = capture_of(unit)) {
       c->bytes.append(text);
@@ -412,7 +432,7 @@ int close_unit(int unit) {
 }
 
 bool is_connected(int unit) {
-  if (unit == kKeyboard || unit == kScreen) return true;
+  if (unit == kKeyboard || unit == kScreen || unit == kStandardError) return true;
   if (unit < 1 || unit > kMaxUnit) return false;
   return table().units[static_cast<std::size_t>(unit)].kind != Kind::kNone;
 }
@@ -434,7 +454,7 @@ void flush_all_units() {
 }
 
 int begin_capture(int unit) {
-  if (unit < 1 || unit > kMaxUnit || unit == kKeyboard) return kStatusBadUnit;
+  if (unit < kStandardError || unit > kMaxUnit || unit == kKeyboard) return kStatusBadUnit;
   Capture& c = table().captures[static_cast<std::size_t>(unit)];
   c.on = true;
   c.bytes.clear();
@@ -442,7 +462,7 @@ int begin_capture(int unit) {
 }
 
 bool is_captured(int unit) {
-  return unit >= 1 && unit <= kMaxUnit && capture_of(unit) != nullptr;
+  return unit >= kStandardError && unit <= kMaxUnit && capture_of(unit) != nullptr;
 }
 
 std::size_t captured_size(int unit) {
@@ -458,8 +478,9 @@ std::string end_capture(int unit) {
 }
 
 int write_captured(int unit, std::string_view bytes) {
-  if (unit < 1 || unit > kMaxUnit || unit == kKeyboard) return kStatusBadUnit;
+  if (unit < kStandardError || unit > kMaxUnit || unit == kKeyboard) return kStatusBadUnit;
   if (is_captured(unit)) return kStatusInUse;
+  if (unit == kStandardError) return bytes.empty() ? 0 : write_standard_error(bytes, false);
   if (unit == kScreen) {
     if (bytes.empty()) return 0;
     std::fwrite(bytes.data(), 1, bytes.size(), stdout);

@@ -24,7 +24,10 @@
 
 namespace platform {
 
-/// The unit table of the system.
+/// The unit table of the system.  Unit 0 is standard error: a record
+/// written to it reaches it at once, after any text the screen still holds;
+/// like the screen it is never connected to a file and can be captured.
+inline constexpr int kStandardError = 0;
 inline constexpr int kKeyboard = 5;
 inline constexpr int kScreen = 6;
 inline constexpr int kOutputFile = 17;
@@ -145,7 +148,7 @@ void flush_all_units();
 // write_captured.  Capture the screen only where nothing is read from the
 // keyboard: a prompt in the buffer is not shown before a read.
 
-/// Starts capturing `unit` (the screen or any file unit) with an empty
+/// Starts capturing `unit` (standard error, the screen or any file unit) with an empty
 /// buffer; a capture already running is restarted empty.  kStatusBadUnit
 /// for the keyboard or a number outside the table.
 int begin_capture(int unit);

@@ -33,10 +33,12 @@ void work_on(int32_t k, const std::string& log, bool settings, campaign::FileCap
     if (capture != nullptr) capture->step_settings_end();
   }
   platform::write_record(kOutputFile, "  ends of file " + std::to_string(k));
+  if (k % 3 == 0)
+    platform::write_record(platform::kStandardError, "vemrask: note " + std::to_string(k));
 }
 
 struct Texts {
-  std::string screen, output, log;
+  std::string screen, output, log, errors;
 };
 
 template <class Body>
@@ -46,9 +48,11 @@ Texts run_in(const test_support::TempDir& dir, const std::string& tag, Body body
   EXPECT_EQ(platform::open_text(kOutputFile, output, platform::OpenStatus::kUnknown), 0);
   EXPECT_EQ(platform::open_text(kLogFile, log, platform::OpenStatus::kUnknown), 0);
   testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
   body(log);
   std::fflush(stdout);
   Texts t;
+  t.errors = testing::internal::GetCapturedStderr();
   t.screen = testing::internal::GetCapturedStdout();
   platform::close_all_units();
   t.output = test_support::read_file(output);
@@ -87,6 +91,7 @@ TEST_P(FileCaptureInWorkers, ReplayGivesTheTextsOfOneProcess) {
   EXPECT_EQ(pooled.screen, direct.screen);
   EXPECT_EQ(pooled.output, direct.output);
   EXPECT_EQ(pooled.log, direct.log);
+  EXPECT_EQ(pooled.errors, direct.errors);
 }
 
 INSTANTIATE_TEST_SUITE_P(Jobs, FileCaptureInWorkers, testing::Values(1, 3));

@@ -49,6 +49,11 @@ std::string unit_text(int unit, const std::filesystem::path& file, Body body) {
     std::fflush(stdout);
     return testing::internal::GetCapturedStdout();
   }
+  if (unit == platform::kStandardError) {
+    testing::internal::CaptureStderr();
+    body();
+    return testing::internal::GetCapturedStderr();
+  }
   EXPECT_EQ(platform::open_text(unit, file.string(), platform::OpenStatus::kUnknown), 0);
   body();
   platform::close_unit(unit);
@@ -88,7 +93,8 @@ TEST_P(CaptureTest, CapturedBytesAreTheUnitsBytes) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Units, CaptureTest,
-                         testing::Combine(testing::Values(kScreen, kOutputFile, kLogFile),
+                         testing::Combine(testing::Values(platform::kStandardError, kScreen,
+                                                          kOutputFile, kLogFile),
                                           testing::ValuesIn(kCases)),
                          [](const auto& info) {
                            return "unit" + std::to_string(std::get<0>(info.param)) + "_" +
