@@ -8,6 +8,15 @@ slurm_conf="$slurm_dir/slurm.conf"
 ctld_port="${VEMRASK_SLURM_CTLD_PORT:-6817}"
 d_port="${VEMRASK_SLURM_D_PORT:-6818}"
 
+# Whether process $1 runs: it exists and is not a zombie (a daemon that
+# ended stays one until init collects it).
+alive() {
+  local stat
+  stat=$(cat "/proc/$1/stat" 2> /dev/null) || return 1
+  stat=${stat##*) }
+  [[ ${stat%% *} != Z ]]
+}
+
 # The pid in pid file $1 when that process is alive and is program $2.
 pid_of() {
   local pid
@@ -15,6 +24,7 @@ pid_of() {
   pid=$(< "$1")
   [[ $pid =~ ^[0-9]+$ ]] || return 1
   [[ $(cat "/proc/$pid/comm" 2> /dev/null) == "$2" ]] || return 1
+  alive "$pid" || return 1
   echo "$pid"
 }
 
@@ -35,14 +45,14 @@ stop_procs() {
   done
   for ((i = 0; i < 100; i++)); do
     for pid in "${pids[@]}"; do
-      [[ -d /proc/$pid ]] && break
+      alive "$pid" && break
       pid=""
     done
     [[ -z ${pid:-} ]] && break
     sleep 0.1
   done
   for pid in "${pids[@]}"; do
-    if [[ -d /proc/$pid ]]; then
+    if alive "$pid"; then
       echo "slurm: process $pid did not stop after 10 s; killing it" >&2
       kill -KILL "$pid" 2> /dev/null || true
     fi
