@@ -83,8 +83,8 @@ unlink_etc_conf() {
 
 show_logs() {
   local f
-  for f in "$slurm_dir/slurmctld.log" "$slurm_dir/slurmd.log"; do
-    [[ -f $f ]] || continue
+  for f in "$slurm_dir"/{slurmctld,slurmd}.{out,log}; do
+    [[ -s $f ]] || continue
     echo "--- last lines of $f" >&2
     tail -15 "$f" >&2
   done
