@@ -3,6 +3,8 @@
 # cluster lives and how its daemons are found and stopped. Only processes
 # named in the cluster's own pid files are ever signalled.
 
+# The daemons and mungekey are in sbin, which a plain user's PATH lacks.
+PATH=$PATH:/usr/sbin:/sbin
 slurm_dir="${VEMRASK_SLURM_DIR:-/var/tmp/vemrask-slurm}"
 slurm_conf="$slurm_dir/slurm.conf"
 ctld_port="${VEMRASK_SLURM_CTLD_PORT:-6817}"
