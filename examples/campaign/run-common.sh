@@ -40,12 +40,15 @@ mkdir -p "$2"
 work=$(cd "$2" && pwd)
 
 # The campaign: three copies of each example model, each copy with its forces
-# scaled by its own factor so that every file gives other results, listed
-# static and time-domain files in turn. The list has blank lines and names
-# without ".raf", which every part run must read as the whole run does.
+# scaled by its own factor so that every file gives other results. The list
+# campaign.lst names static and time-domain files in turn, with blank lines
+# and names without ".raf", which every part run must read as the whole run
+# does; time.lst names the time-domain files only, for a run with a time
+# limit.
 make_campaign() {
   local i model factor
   : > "$work/campaign.lst"
+  : > "$work/time.lst"
   for i in 1 2 3; do
     factor=$(awk -v i="$i" 'BEGIN { print 0.9 + 0.05 * i }')
     for model in static time; do
@@ -55,32 +58,41 @@ make_campaign() {
       "$build/mkraf" -o "$work/case$i-$model.raf" "$work/case$i-$model.txt" > /dev/null
     done
     printf 'case%d-static.raf\ncase%d-time\n\n' "$i" "$i" >> "$work/campaign.lst"
+    printf 'case%d-time.raf\n' "$i" >> "$work/time.lst"
   done
 }
 
-# The report of one vemrask run over the whole list, with the answers piped
-# in: list file, output file, sorted-list length, and a blank step limit for
-# the first file (every step).
+# Writes report $2 of one vemrask run over list $1 with the answers piped in:
+# list file, output file, sorted-list length ($sorted), and step limit $3 for
+# the first file (blank: every step).
 sequential_report() {
-  rm -f "$work/sequential.txt"
-  if ! (cd "$work" && printf '%s\n' campaign.lst sequential.txt "$sorted" '' |
-    "$VEMRASK" > sequential.screen 2>&1) || [[ ! -f $work/sequential.txt ]]; then
-    echo "$me: the sequential run failed; see $work/sequential.screen" >&2
+  rm -f "$work/$2"
+  if ! (cd "$work" && printf '%s\n' "$1" "$2" "$sorted" "$3" |
+    "$VEMRASK" > "$2.screen" 2>&1) || [[ ! -f $work/$2 ]]; then
+    echo "$me: the sequential run over $1 failed; see $work/$2.screen" >&2
     exit 1
   fi
 }
 
-# Compares report $1 (in $work) with the sequential one; $2 names the recipe.
+# check_recipe WHAT REPORT REFERENCE COMMAND...: runs the recipe COMMAND in
+# $work and compares the report it writes, REPORT, with the sequential
+# REFERENCE byte for byte.
 failures=0
-compare_report() {
-  if cmp "$work/sequential.txt" "$work/$1"; then
-    echo "$me: $2: $1 equals the sequential report"
+check_recipe() {
+  local what=$1 report=$2 reference=$3
+  shift 3
+  if ! (cd "$work" && "$@"); then
+    echo "$me: $what: the recipe failed" >&2
+    failures=$((failures + 1))
+  elif cmp "$work/$reference" "$work/$report"; then
+    echo "$me: $what: $report equals $reference of the sequential run"
   else
-    echo "$me: $2: $1 differs from the sequential report $work/sequential.txt" >&2
+    echo "$me: $what: $report differs from $reference of the sequential run" >&2
     failures=$((failures + 1))
   fi
 }
 
 sorted=10
 make_campaign
-sequential_report
+sequential_report campaign.lst sequential.txt ''
+sequential_report time.lst sequential-time.txt 8.5
