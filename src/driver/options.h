@@ -24,6 +24,10 @@ struct RunOptions {
   bool log_given = false;
   bool keep_going = false;
   std::optional<double> fail_above;
+  /// Worker processes (--jobs; 1 = the sequential loop).
+  int jobs = 1;
+  /// --part: the part file written in place of the report.
+  std::optional<std::string> part;
 };
 
 /// What the command line asks for.

@@ -10,6 +10,10 @@
 #include "driver/options.h"
 #include "driver/report.h"
 
+namespace campaign {
+class FileCapture;
+}
+
 namespace driver {
 
 /// Length of every file name and answer buffer.
@@ -49,6 +53,10 @@ struct RunState {
   bool step_option_misfit = false;   ///< a step-limit option does not fit the first file
   std::vector<SkippedFile> skipped;  ///< files passed over with --keep-going
   int64_t at_or_above = 0;           ///< element results at or above --fail-above
+
+  /// The capture of the file being checked (workers and part runs), which
+  /// marks the step settings; nullptr when the units are written directly.
+  campaign::FileCapture* capture = nullptr;
 };
 
 }  // namespace driver
