@@ -108,7 +108,7 @@ int merge_main(std::span<const std::string> args) {
     campaign::PartReader reader;
     if (!reader.open(part, error, false)) return refused(error);
     campaign::FileRecord record;
-    while (index != plan.run_end && reader.next(record, error)) {
+    while ((plan.run_end == 0 || index < plan.run_end) && reader.next(record, error)) {
       ++index;
       platform::write_captured(platform::kStandardError, record.errors);
     }
@@ -118,15 +118,15 @@ int merge_main(std::span<const std::string> args) {
   std::printf(" Merged %zu parts, %lld files: %s\n", plan.parts.size(),
               static_cast<long long>(plan.files), output->c_str());
   if (result.status != 0) return 1;
-  if (!plan.skipped.empty()) return 2;
   if (result.at_or_above > 0) {
     std::string limit = textio::fixed_field(*fail_above, 10, 3);
     limit.erase(0, limit.find_first_not_of(' '));
     const std::string count = std::to_string(result.at_or_above);
     std::printf("%s\n", line_text(Line::kAtOrAboveScreen, {"", count, limit}).c_str());
     report_note(Line::kAtOrAbove, {*output, count, limit});
-    return 3;
   }
+  if (!plan.skipped.empty()) return 2;
+  if (result.at_or_above > 0) return 3;
   return 0;
 }
 
