@@ -44,7 +44,9 @@ work=$(cd "$2" && pwd)
 # campaign.lst names static and time-domain files in turn, with blank lines
 # and names without ".raf", which every part run must read as the whole run
 # does; time.lst names the time-domain files only, for a run with a time
-# limit.
+# limit and for parts of one file each (every run settles its step settings
+# on its first file, so the parts of a campaign must begin with files of the
+# kind its first file has: a merge refuses parts with other step settings).
 make_campaign() {
   local i model factor
   : > "$work/campaign.lst"
@@ -95,4 +97,5 @@ check_recipe() {
 sorted=10
 make_campaign
 sequential_report campaign.lst sequential.txt ''
+sequential_report time.lst sequential-time-all.txt ''
 sequential_report time.lst sequential-time.txt 8.5
