@@ -4,13 +4,17 @@
 // report is written.  A failure before the result pass ends the run through
 // the PEAKS exit; with --keep-going the file is skipped instead and the
 // report covers the files that were checked.
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <span>
 #include <string>
 #include <string_view>
@@ -345,6 +349,7 @@ FileOutcome check_file(RunState& run, int32_t i, ResultBlocks& blocks, FileArray
     step_dialogue(run, a.newlty);
     if (run.capture != nullptr) run.capture->step_settings_end();
     run.step_dialogue_done = true;
+    if (run.after_settled) run.after_settled(i);
   }
 
   check::VemRask_04(a.nel, a.meltyp, a.mgetyp, a.melgeo, a.mnpc, a.mpmnpc, a.tcoord, a.tcrgeo,
@@ -528,38 +533,130 @@ bool take_record(RunState& run, const campaign::FileRecord& record, LoopState& s
   return false;
 }
 
-// Files first..N on run.options.jobs worker processes, forked with the step
-// settings settled; the parent takes their records in list order.  False
+// --jobs: the worker pool runs in a launcher process forked the moment the
+// first file has settled the step dialogue, so that the workers start on
+// files first..N while this process finishes that file; the launcher sends
+// the records through a pipe in list order, each as a frame: kind (0 a
+// record, 1 a worker's fault, 2 a failure of the pool), list position,
+// byte count, bytes.  Closing the pipe stops the launcher and its workers.
+class Launcher {
+ public:
+  Launcher() = default;
+  ~Launcher() { stop(); }
+  Launcher(const Launcher&) = delete;
+  Launcher& operator=(const Launcher&) = delete;
+
+  void start(RunState& run, int32_t first, LoopState& s) {
+    std::array<int, 2> fds{};
+    if (::pipe(fds.data()) != 0) return;  // the files are then checked here
+    platform::flush_all_units();
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+      ::close(fds[0]);
+      ::close(fds[1]);
+      return;
+    }
+    if (pid == 0) {
+      ::close(fds[0]);
+      std::signal(SIGPIPE, SIG_IGN);
+      const int out = fds[1];
+      const auto work = [&](int32_t i) {
+        FileArrays a;
+        return campaign::encode_record(captured_file(run, i, s, a));
+      };
+      const auto consume = [out](campaign::Delivery& d) {
+        return send(out, d.fault.empty() ? 0 : 1, d.index, d.fault.empty() ? d.bytes : d.fault);
+      };
+      const campaign::PoolResult result =
+          campaign::run_pool(first, run.file_count, run.options.jobs, work, consume);
+      if (!result.error.empty()) send(out, 2, 0, result.error);
+      ::_exit(0);
+    }
+    ::close(fds[1]);
+    pid_ = pid;
+    fd_ = fds[0];
+  }
+
+  [[nodiscard]] bool running() const { return pid_ > 0; }
+
+  // The next frame; false at the end of the pipe.
+  bool next(uint8_t& kind, int32_t& index, std::string& bytes) const {
+    std::array<char, 13> head{};
+    if (!read_all(head.data(), head.size())) return false;
+    uint64_t length = 0;
+    kind = static_cast<uint8_t>(head[0]);
+    std::memcpy(&index, head.data() + 1, 4);
+    std::memcpy(&length, head.data() + 5, 8);
+    bytes.resize(length);
+    return read_all(bytes.data(), bytes.size());
+  }
+
+  void stop() {
+    if (pid_ <= 0) return;
+    ::close(fd_);
+    int status = 0;
+    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    pid_ = 0;
+  }
+
+ private:
+  static bool send(int fd, uint8_t kind, int32_t index, const std::string& bytes) {
+    std::string frame(13, '\0');
+    frame[0] = static_cast<char>(kind);
+    const uint64_t length = bytes.size();
+    std::memcpy(frame.data() + 1, &index, 4);
+    std::memcpy(frame.data() + 5, &length, 8);
+    frame += bytes;
+    std::size_t done = 0;
+    while (done < frame.size()) {
+      const ssize_t n = ::write(fd, frame.data() + done, frame.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      done += static_cast<std::size_t>(n);
+    }
+    return true;
+  }
+  bool read_all(char* data, std::size_t size) const {
+    std::size_t done = 0;
+    while (done < size) {
+      const ssize_t n = ::read(fd_, data + done, size - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      done += static_cast<std::size_t>(n);
+    }
+    return true;
+  }
+  pid_t pid_ = 0;
+  int fd_ = -1;
+};
+
+// The records of files first..N from the launcher, in list order.  False
 // when the run ends without a report.
-bool pooled_files(RunState& run, int32_t first, LoopState& s) {
-  const auto work = [&](int32_t i) {
-    FileArrays a;
-    return campaign::encode_record(captured_file(run, i, s, a));
-  };
-  bool go_on = true;
-  const auto consume = [&](campaign::Delivery& d) {
-    const std::string name(textio::trimmed(run.file_names[static_cast<std::size_t>(d.index - 1)]));
+bool launched_files(RunState& run, int32_t first, LoopState& s, Launcher& launcher) {
+  uint8_t kind = 0;
+  int32_t index = 0;
+  std::string bytes;
+  for (int32_t i = first; i <= run.file_count; ++i) {
+    std::string error;
     campaign::FileRecord record;
-    std::string error = d.fault;
-    if (error.empty() && !campaign::decode_record(d.bytes, record, error))
+    if (!launcher.next(kind, index, bytes)) {
+      error = "the worker pool ended early";
+    } else if (kind != 0 || index != i) {
+      error = kind == 0 ? "a record out of order" : bytes;
+    } else if (!campaign::decode_record(bytes, record, error)) {
       error = "bad record: " + error;
+    }
     if (!error.empty()) {
-      report_failure(Line::kWorker, {name, error});
+      const std::string name(textio::trimmed(run.file_names[static_cast<std::size_t>(i - 1)]));
+      report_failure(Line::kWorker, {kind == 2 ? std::string("--jobs") : name, error});
       peaks_exit(run);
-      go_on = false;
       return false;
     }
-    go_on = take_record(run, record, s);
-    return go_on;
-  };
-  const campaign::PoolResult result =
-      campaign::run_pool(first, run.file_count, run.options.jobs, work, consume);
-  if (!result.error.empty()) {
-    report_failure(Line::kWorker, {"--jobs", result.error});
-    peaks_exit(run);
-    return false;
+    if (!take_record(run, record, s)) return false;
   }
-  return go_on;
+  return true;
 }
 
 // --part: every file's record goes into the part file in place of the
@@ -609,14 +706,20 @@ void file_loop(RunState& run) {
   LoopState s(run.file_count);
   if (run.options.part) return part_loop(run, s);
 
+  // --jobs: once a file has settled the step dialogue, the files after it
+  // go to the workers while this process finishes it.
+  Launcher launcher;
+  if (run.options.jobs > 1) {
+    run.after_settled = [&](int32_t i) {
+      if (i < run.file_count) launcher.start(run, i + 1, s);
+    };
+  }
   for (int32_t i = 1; i <= run.file_count; ++i) {
     // A failed result pass of the file before ends the run here, without
     // a report (its message is in the output file already).
     if (run.status != 0) return;
-    // --jobs: once the first file has settled the step dialogue, the rest
-    // go to the workers.
-    if (run.options.jobs > 1 && run.step_dialogue_done) {
-      if (!pooled_files(run, i, s)) return;
+    if (launcher.running()) {
+      if (!launched_files(run, i, s, launcher)) return;
       break;
     }
 

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -57,6 +58,9 @@ struct RunState {
   /// The capture of the file being checked (workers and part runs), which
   /// marks the step settings; nullptr when the units are written directly.
   campaign::FileCapture* capture = nullptr;
+  /// Called with the file's list position once the step dialogue has been
+  /// settled on it (--jobs starts its workers there).
+  std::function<void(int32_t)> after_settled;
 };
 
 }  // namespace driver
