@@ -47,27 +47,27 @@ std::optional<double> to_real(std::string_view text) {
 
 namespace {
 
-const OptionSpec* find_long(std::span<const OptionSpec> specs, std::string_view name) {
-  for (const OptionSpec& s : specs) {
+const OptionSpec* find_long(std::span<const OptionSpec> options, std::string_view name) {
+  for (const OptionSpec& s : options) {
     if (s.long_name == name) return &s;
   }
   return nullptr;
 }
 
-const OptionSpec* find_short(std::span<const OptionSpec> specs, char name) {
-  for (const OptionSpec& s : specs) {
+const OptionSpec* find_short(std::span<const OptionSpec> options, char name) {
+  for (const OptionSpec& s : options) {
     if (s.short_name != 0 && s.short_name == name) return &s;
   }
   return nullptr;
 }
 
-std::string needs_value(const OptionSpec& spec) {
-  return "option '--" + std::string(spec.long_name) + "' needs a value";
+std::string needs_value(const OptionSpec& option) {
+  return "option '--" + std::string(option.long_name) + "' needs a value";
 }
 
 }  // namespace
 
-Parsed parse(std::span<const std::string> args, std::span<const OptionSpec> specs,
+Parsed parse(std::span<const std::string> args, std::span<const OptionSpec> options,
              bool operand_may_be_negative_number) {
   Parsed out;
   bool options_done = false;
@@ -87,23 +87,23 @@ Parsed parse(std::span<const std::string> args, std::span<const OptionSpec> spec
       const std::string_view body = std::string_view(arg).substr(2);
       const std::size_t eq = body.find('=');
       const std::string_view name = body.substr(0, eq);
-      const OptionSpec* spec = find_long(specs, name);
-      if (spec == nullptr) {
+      const OptionSpec* option = find_long(options, name);
+      if (option == nullptr) {
         out.error = "unknown option '--" + std::string(name) + "'";
         return out;
       }
-      if (spec->value_name.empty()) {
+      if (option->value_name.empty()) {
         if (eq != std::string_view::npos) {
           out.error = "option '--" + std::string(name) + "' takes no value";
           return out;
         }
-        out.options.push_back({spec->long_name, {}});
+        out.options.push_back({option->long_name, {}});
       } else if (eq != std::string_view::npos) {
-        out.options.push_back({spec->long_name, std::string(body.substr(eq + 1))});
+        out.options.push_back({option->long_name, std::string(body.substr(eq + 1))});
       } else if (i + 1 < args.size()) {
-        out.options.push_back({spec->long_name, args[++i]});
+        out.options.push_back({option->long_name, args[++i]});
       } else {
-        out.error = needs_value(*spec);
+        out.error = needs_value(*option);
         return out;
       }
       continue;
@@ -111,21 +111,21 @@ Parsed parse(std::span<const std::string> args, std::span<const OptionSpec> spec
     // One or more short options: flags may be grouped; an option with a
     // value takes the rest of the word or the next argument.
     for (std::size_t k = 1; k < arg.size(); ++k) {
-      const OptionSpec* spec = find_short(specs, arg[k]);
-      if (spec == nullptr) {
+      const OptionSpec* option = find_short(options, arg[k]);
+      if (option == nullptr) {
         out.error = std::string("unknown option '-") + arg[k] + "'";
         return out;
       }
-      if (spec->value_name.empty()) {
-        out.options.push_back({spec->long_name, {}});
+      if (option->value_name.empty()) {
+        out.options.push_back({option->long_name, {}});
         continue;
       }
       if (k + 1 < arg.size()) {
-        out.options.push_back({spec->long_name, arg.substr(k + 1)});
+        out.options.push_back({option->long_name, arg.substr(k + 1)});
       } else if (i + 1 < args.size()) {
-        out.options.push_back({spec->long_name, args[++i]});
+        out.options.push_back({option->long_name, args[++i]});
       } else {
-        out.error = needs_value(*spec);
+        out.error = needs_value(*option);
         return out;
       }
       break;
@@ -134,10 +134,10 @@ Parsed parse(std::span<const std::string> args, std::span<const OptionSpec> spec
   return out;
 }
 
-std::string option_lines(std::span<const OptionSpec> specs) {
+std::string option_lines(std::span<const OptionSpec> options) {
   std::vector<std::string> heads;
   std::size_t width = 0;
-  for (const OptionSpec& s : specs) {
+  for (const OptionSpec& s : options) {
     std::string head = s.short_name != 0 ? std::string("  -") + s.short_name + ", " : "      ";
     head += "--" + std::string(s.long_name);
     if (!s.value_name.empty()) head += " " + std::string(s.value_name);
@@ -145,9 +145,9 @@ std::string option_lines(std::span<const OptionSpec> specs) {
     heads.push_back(std::move(head));
   }
   std::string text;
-  for (std::size_t k = 0; k < specs.size(); ++k) {
-    text += heads[k] + std::string(width + 2 - heads[k].size(), ' ') + std::string(specs[k].help) +
-            "\n";
+  for (std::size_t k = 0; k < options.size(); ++k) {
+    text += heads[k] + std::string(width + 2 - heads[k].size(), ' ') +
+            std::string(options[k].help) + "\n";
   }
   return text;
 }

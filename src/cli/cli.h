@@ -22,7 +22,7 @@ struct OptionSpec {
 
 /// An option as given, in command-line order.
 struct Given {
-  std::string_view name;  ///< the long name of its spec
+  std::string_view name;  ///< the long name of its option
   std::string value;      ///< empty for a flag
 };
 
@@ -38,21 +38,21 @@ struct Parsed {
   [[nodiscard]] bool has(std::string_view name) const;
 };
 
-/// Parses `args` (without the program name) against `specs`.  "--" ends the
+/// Parses `args` (without the program name) against `options`.  "--" ends the
 /// options; a lone "-" is an operand.  An unknown option, a flag given a
 /// value or an option without its value sets `error` to a one-line reason
 /// ("unknown option '--x'", "option '--list' needs a value") and stops.
 /// With `operand_may_be_negative_number`, an argument such as "-3" or
 /// "-0.5" that reads as a number is an operand, not an option.
-Parsed parse(std::span<const std::string> args, std::span<const OptionSpec> specs,
+Parsed parse(std::span<const std::string> args, std::span<const OptionSpec> options,
              bool operand_may_be_negative_number = false);
 
 /// True when `text` as a whole reads as a decimal number (sign, digits,
 /// point, exponent), for instance "-3", "0.5", "1e3".
 bool reads_as_number(std::string_view text);
 
-/// The option lines of a usage text, one per spec: "  -l, --list FILE   help".
-std::string option_lines(std::span<const OptionSpec> specs);
+/// The option lines of a usage text, one per option: "  -l, --list FILE   help".
+std::string option_lines(std::span<const OptionSpec> options);
 
 /// A whole number of `text` (optional sign and digits only), in range of int.
 std::optional<int> to_int(std::string_view text);
