@@ -646,7 +646,7 @@ bool launched_files(RunState& run, int32_t first, LoopState& s, Launcher& launch
     } else if (kind != 0 || index != i) {
       error = kind == 0 ? "a record out of order" : bytes;
     } else if (!campaign::decode_record(bytes, record, error)) {
-      error = "bad record: " + error;
+      error.insert(0, "bad record: ");
     }
     if (!error.empty()) {
       const std::string name(textio::trimmed(run.file_names[static_cast<std::size_t>(i - 1)]));
