@@ -21,6 +21,7 @@
 #include "tools/model_text.h"
 #include "tools/model_writer.h"
 #include "tools/raf_byte_order.h"
+#include "version/version.h"
 
 namespace {
 
@@ -111,7 +112,7 @@ int main(int argc, char** argv) {
       std::cout << usage();
       return 0;
     } else if (g.name == "version") {
-      std::cout << "mkraf " << VEMRASK_VERSION << "\n";
+      std::cout << "mkraf " << version::kText << "\n";
       return 0;
     }
   }

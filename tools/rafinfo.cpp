@@ -31,6 +31,7 @@
 #include "raflib/raflib.h"
 #include "tools/model_writer.h"
 #include "tools/rafinfo_file.h"
+#include "version/version.h"
 
 namespace {
 
@@ -279,7 +280,7 @@ int main(int argc, char** argv) {
     return 0;
   }
   if (parsed.has("version")) {
-    std::cout << "rafinfo " << VEMRASK_VERSION << "\n";
+    std::cout << "rafinfo " << version::kText << "\n";
     return 0;
   }
   const bool summary = parsed.has("summary");

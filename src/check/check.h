@@ -26,6 +26,8 @@
 
 namespace check {
 
+class StepRecorder;
+
 using IntVec = dms::Vec1<int32_t>;
 using RealVec = dms::Vec1<double>;
 
@@ -196,23 +198,29 @@ using ForceProvider = FunctionRef<RealVec(int32_t step, int32_t& status)>;
 /// Writes an empty line and " Checking up to step : " to the screen.  A
 /// failing recall writes "  *** ERROR IN VemRask_01  ***" and sets `status`
 /// to -1; invalid model arrays give the same heading with a detail line.
+/// With a `recorder` (check/step_recorder.h) the utilisation of every
+/// transition end at every checked step is handed to it as well; the result
+/// block and every message are the same with or without one.
 void result_step_pass(IntVec mglres, RealVec tglres, int32_t mxglpr, int32_t lststo, int32_t nel,
                       IntVec meltyp, IntVec melex, IntVec melmat, IntVec matyp, int32_t mxmapr,
                       RealVec tmapa, IntVec melgeo, IntVec mgetyp, int32_t mxgepr, RealVec tcrgeo,
                       IntVec mpevec, RealVec tgepa, RealVec result_block,
                       int32_t values_per_element, ForceProvider forces, int32_t load_case,
                       int32_t step_limit_flag, double step_limit, IntVec mnpc, IntVec mpmnpc,
-                      RealVec tcoord, int32_t output_unit, int32_t& status);
+                      RealVec tcoord, int32_t output_unit, int32_t& status,
+                      StepRecorder* recorder = nullptr);
 
 /// Result-step pass of a RAF file: result_step_pass with the forces of each
 /// step recalled as "TFLE" through the recall layer from `raf_unit` into the
-/// work array (`iw`, `rw`).  MELEX is not used.
+/// work array (`iw`, `rw`).  MELEX is not used.  `recorder` as for
+/// result_step_pass.
 void VemRask_01(IntVec mglres, RealVec tglres, int32_t mxglpr, int32_t lststo, int32_t nel,
                 IntVec meltyp, IntVec melex, IntVec melmat, IntVec matyp, int32_t mxmapr,
                 RealVec tmapa, IntVec melgeo, IntVec mgetyp, int32_t mxgepr, RealVec tcrgeo,
                 IntVec mpevec, RealVec tgepa, RealVec result_block, int32_t values_per_element,
                 int32_t raf_unit, dms::IntView iw, dms::RealView rw, int32_t load_case,
                 int32_t step_limit_flag, double step_limit, IntVec mnpc, IntVec mpmnpc,
-                RealVec tcoord, int32_t output_unit, int32_t& status);
+                RealVec tcoord, int32_t output_unit, int32_t& status,
+                StepRecorder* recorder = nullptr);
 
 }  // namespace check

@@ -19,11 +19,13 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "check/check.h"
 #include "check/check_detail.h"
 #include "check/result_record.h"
+#include "check/step_recorder.h"
 #include "platform/units.h"
 #include "textio/textio.h"
 
@@ -237,16 +239,13 @@ bool forces_fit(const Plan& plan, RealVec tfle, int32_t output_unit) {
   return false;
 }
 
-/// Walks the chosen steps and updates the records of the planned elements.
-void run_steps(const ResultModel& m, const Plan& plan, const StepChoice& choice,
-               ForceProvider forces, int32_t output_unit, int32_t& status) {
-  const int32_t n = LSTCHK(m.mglres, m.tglres, m.mxglpr, m.lststo, choice.load_case,
-                           choice.limit_flag, choice.limit);
-  platform::write_record(platform::kScreen, "");
-  platform::write_record(platform::kScreen, std::string(detail::text(detail::Text::kCheckingUpTo)) +
-                                                textio::int_field(n, 5));
-  if (n <= 0) return;
-
+/// Walks steps 1..n and updates the records of the planned elements.
+/// kRecord: the utilisation of every transition end is also handed to
+/// `recorder`, one row per checked step; the loop without it is the one every
+/// run without a recorder uses, untouched by the recording.
+template <bool kRecord>
+void step_loop(const ResultModel& m, const Plan& plan, int32_t n, ForceProvider forces,
+               int32_t output_unit, int32_t& status, StepRecorder* recorder) {
   std::string buffer(detail::kMessageLength, ' ');
   for (int32_t s = 1; s <= n; ++s) {
     if (m.mg(kStored, s) == 0) continue;
@@ -267,6 +266,8 @@ void run_steps(const ResultModel& m, const Plan& plan, const StepChoice& choice,
       return;
     }
 
+    [[maybe_unused]] double* out = nullptr;
+    if constexpr (kRecord) out = recorder->row();
     for (const PlannedElement& p : plan.elements) {
       const int64_t base = int64_t{p.element - 1} * m.values_per_element;
       for (int32_t k = 1; k <= 2; ++k) {
@@ -276,11 +277,37 @@ void run_steps(const ResultModel& m, const Plan& plan, const StepChoice& choice,
         if (end.transition) {
           u = detail::end_utilisation(end.factors, k,
                                       tfle.sub(p.force_position, kForceValues).data());
+          if constexpr (kRecord) *out++ = u;
         }
         detail::update_record(m.result_block, base, u, k, s, t, g, c);
       }
     }
+    if constexpr (kRecord) recorder->commit(s, t, g);
   }
+}
+
+/// Writes the step count to the screen and walks the chosen steps, with the
+/// recording loop when there is a `recorder`.
+void run_steps(const ResultModel& m, const Plan& plan, const StepChoice& choice,
+               ForceProvider forces, int32_t output_unit, int32_t& status, StepRecorder* recorder) {
+  const int32_t n = LSTCHK(m.mglres, m.tglres, m.mxglpr, m.lststo, choice.load_case,
+                           choice.limit_flag, choice.limit);
+  platform::write_record(platform::kScreen, "");
+  platform::write_record(platform::kScreen, std::string(detail::text(detail::Text::kCheckingUpTo)) +
+                                                textio::int_field(n, 5));
+  if (n <= 0) return;
+  if (recorder == nullptr) {
+    step_loop<false>(m, plan, n, forces, output_unit, status, nullptr);
+    return;
+  }
+  std::vector<EndId> ends;
+  for (const PlannedElement& p : plan.elements) {
+    for (int32_t k = 1; k <= 2; ++k) {
+      if (p.ends[k - 1].transition) ends.push_back(EndId{p.element, k});
+    }
+  }
+  recorder->begin(std::move(ends), n);
+  step_loop<true>(m, plan, n, forces, output_unit, status, recorder);
 }
 
 }  // namespace
@@ -310,7 +337,9 @@ void result_step_pass(IntVec mglres, RealVec tglres, int32_t mxglpr, int32_t lst
                       IntVec mpevec, RealVec tgepa, RealVec result_block,
                       int32_t values_per_element, ForceProvider forces, int32_t load_case,
                       int32_t step_limit_flag, double step_limit, IntVec mnpc, IntVec mpmnpc,
-                      RealVec tcoord, int32_t output_unit, int32_t& status) {
+                      RealVec tcoord, int32_t output_unit, int32_t& status,
+                      StepRecorder* recorder) {
+  if (recorder != nullptr) recorder->begin({}, 0);
   const ResultModel m{
       detail::pipe_model(nel, meltyp, melgeo, mgetyp, mnpc, mpmnpc, tcoord, tcrgeo, mxgepr),
       melmat,
@@ -337,7 +366,8 @@ void result_step_pass(IntVec mglres, RealVec tglres, int32_t mxglpr, int32_t lst
     status = -1;
     return;
   }
-  run_steps(m, plan, {load_case, step_limit_flag, step_limit}, forces, output_unit, status);
+  run_steps(m, plan, {load_case, step_limit_flag, step_limit}, forces, output_unit, status,
+            recorder);
 }
 
 }  // namespace check

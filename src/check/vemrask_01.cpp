@@ -12,7 +12,7 @@ void VemRask_01(IntVec mglres, RealVec tglres, int32_t mxglpr, int32_t lststo, i
                 IntVec mpevec, RealVec tgepa, RealVec result_block, int32_t values_per_element,
                 int32_t raf_unit, dms::IntView iw, dms::RealView rw, int32_t load_case,
                 int32_t step_limit_flag, double step_limit, IntVec mnpc, IntVec mpmnpc,
-                RealVec tcoord, int32_t output_unit, int32_t& status) {
+                RealVec tcoord, int32_t output_unit, int32_t& status, StepRecorder* recorder) {
   int32_t unit_word = output_unit;
   const recall::MessageControl message_control(&unit_word, 1);
   auto recall_forces = [&](int32_t step, int32_t& recall_status) -> RealVec {
@@ -33,7 +33,7 @@ void VemRask_01(IntVec mglres, RealVec tglres, int32_t mxglpr, int32_t lststo, i
   result_step_pass(mglres, tglres, mxglpr, lststo, nel, meltyp, melex, melmat, matyp, mxmapr, tmapa,
                    melgeo, mgetyp, mxgepr, tcrgeo, mpevec, tgepa, result_block, values_per_element,
                    recall_forces, load_case, step_limit_flag, step_limit, mnpc, mpmnpc, tcoord,
-                   output_unit, status);
+                   output_unit, status, recorder);
 }
 
 }  // namespace check

@@ -25,6 +25,7 @@ struct RunEnd {
   bool step_option_misfit = false;  ///< a step-limit option did not fit the first file
   int32_t skipped = 0;              ///< files --keep-going passed over
   int64_t at_or_above = 0;          ///< element results at or above --fail-above
+  bool exports_failed = false;      ///< --csv or --html output could not be written
 };
 
 /// The main routine with the command line's answers and switches.

@@ -33,10 +33,12 @@
 #include "driver/report.h"
 #include "driver/result_blocks.h"
 #include "driver/structure.h"
-#include "driver/version.h"
+#include "exports/exports.h"
+#include "platform/local_time.h"
 #include "platform/units.h"
 #include "recall/recall.h"
 #include "textio/textio.h"
+#include "version/version.h"
 
 namespace driver {
 
@@ -247,6 +249,51 @@ void VemRask_IniDMS(dms::IntView iw, int32_t nwiwa, int32_t raf_unit, int32_t ou
   }
 }
 
+// ---- outputs beside the report (exports/) ------------------------------------
+// They are written only when asked for; nothing here writes to the screen,
+// the output file or raf.log.  A failure is told on standard error.
+
+exports::ModelViews views_of(const FileArrays& a) {
+  exports::ModelViews m;
+  m.nel = a.nel;
+  m.meltyp = a.meltyp;
+  m.mgetyp = a.mgetyp;
+  m.melgeo = a.melgeo;
+  m.mnpc = a.mnpc;
+  m.mpmnpc = a.mpmnpc;
+  m.melex = a.melex;
+  m.tcoord = a.tcoord;
+  m.tcrgeo = a.tcrgeo;
+  m.mxgepr = a.mxgepr;
+  return m;
+}
+
+void exports_failed(RunState& run, const std::string& error) {
+  report_failure(Line::kExportFailed, {error});
+  run.exports_failed = true;
+}
+
+void start_exports(RunState& run, exports::Collector& collector) {
+  std::string error;
+  if (collector.active() && !collector.start(error)) exports_failed(run, error);
+}
+
+void finish_exports(RunState& run, exports::Collector& collector, int32_t newlty) {
+  if (!collector.active()) return;
+  const platform::LocalTime now = platform::local_time_now();
+  char date[32];
+  std::snprintf(date, sizeof date, "%04d-%02d-%02d %02d:%02d", now.year, now.month, now.day,
+                now.hour, now.minute);
+  exports::RunInfo info;
+  info.date = date;
+  info.list_file = run.list_name;
+  info.step_limit =
+      exports::describe_step_limit(newlty == 1, run.load_case, run.step_limit_on, run.step_limit);
+  info.files_listed = run.file_count;
+  std::string error;
+  if (!collector.finish(info, error)) exports_failed(run, error);
+}
+
 // How the work on one file ended.
 struct FileOutcome {
   enum class Kind {
@@ -284,8 +331,10 @@ const char* step_option_misfit(const RunOptions& o, int32_t newlty) {
 }
 
 // Opens, reads and checks file i into its result block.  `a` receives the
-// file's arrays once they are known.
-FileOutcome check_file(RunState& run, int32_t i, ResultBlocks& blocks, FileArrays& a) {
+// file's arrays once they are known; `collector` takes what the outputs
+// beside the report need.
+FileOutcome check_file(RunState& run, int32_t i, ResultBlocks& blocks, FileArrays& a,
+                       exports::Collector& collector) {
   const std::string& current = run.file_names[static_cast<std::size_t>(i - 1)];
   const std::string name(textio::trimmed(current));
   int32_t output_unit = kOutputFile;
@@ -355,13 +404,18 @@ FileOutcome check_file(RunState& run, int32_t i, ResultBlocks& blocks, FileArray
   check::VemRask_04(a.nel, a.meltyp, a.mgetyp, a.melgeo, a.mnpc, a.mpmnpc, a.tcoord, a.tcrgeo,
                     a.mxgepr, a.melex, kOutputFile, run.status);
   if (run.status != 0) return failed(Line::kReasonGeometry);
+  if (collector.active()) collector.file_geometry(i, current, a.newlty, views_of(a));
 
   PreparedBlock block = blocks.prepare(i, a.nel);
   check::VemRask_01(a.mglres, a.tglres, a.mxglpr, a.lststo, a.nel, a.meltyp, a.melex, a.melmat,
                     a.matyp, a.mxmapr, a.tmapa, a.melgeo, a.mgetyp, a.mxgepr, a.tcrgeo, a.mpevec,
                     a.tgepa, block.values, kValuesPerElement, kRafFile, run.iw, run.rw,
                     run.load_case, run.step_limit_on, run.step_limit, a.mnpc, a.mpmnpc, a.tcoord,
-                    kOutputFile, run.status);
+                    kOutputFile, run.status, collector.recorder());
+  // A file skipped after a failed pass gets its skipped row instead.
+  if (collector.active() && (run.status == 0 || !run.options.keep_going)) {
+    collector.file_results(block.values, kValuesPerElement, views_of(a));
+  }
   if (run.status != 0) {
     FileOutcome out = failed(Line::kReasonResultPass);
     out.peaks = false;  // the pass wrote its message to the output file
@@ -395,8 +449,9 @@ int64_t count_at_or_above(const ResultBlocks& blocks, int32_t nfiles, double lim
 
 // What the loop keeps of the files checked so far.
 struct LoopState {
-  explicit LoopState(int32_t files) : blocks(files) {}
+  LoopState(int32_t files, exports::Collector& c) : blocks(files), collector(c) {}
   ResultBlocks blocks;
+  exports::Collector& collector;  ///< the outputs beside the report
   // What the report takes from the last checked file; its element numbers
   // are copied out of the work array, which a file skipped after it reuses.
   int32_t last_nel = 0;
@@ -419,11 +474,14 @@ std::vector<int32_t> melex_of(const FileArrays& a) {
 // Checks file i and does what the run does with its outcome: a skip under
 // --keep-going, the failure line, the PEAKS exit.
 campaign::Outcome settle_file(RunState& run, int32_t i, LoopState& s, FileArrays& a) {
-  const FileOutcome outcome = check_file(run, i, s.blocks, a);
+  const FileOutcome outcome = check_file(run, i, s.blocks, a, s.collector);
   if (outcome.kind == FileOutcome::Kind::kRunEnds) return campaign::Outcome::kRunEnded;
   if (outcome.kind == FileOutcome::Kind::kFailed) {
     if (run.options.keep_going) {
       skip_file(run, i, outcome.reason);
+      if (s.collector.active()) {
+        s.collector.file_skipped(i, run.file_names[static_cast<std::size_t>(i - 1)]);
+      }
       return campaign::Outcome::kSkipped;
     }
     const std::string name(textio::trimmed(run.file_names[static_cast<std::size_t>(i - 1)]));
@@ -665,7 +723,7 @@ void part_loop(RunState& run, LoopState& s) {
   const std::string& path = *run.options.part;
   campaign::PartWriter writer;
   std::string error;
-  bool ok = writer.open(path, campaign::RunIdentity::fresh(std::string(kVersionText)), error);
+  bool ok = writer.open(path, campaign::RunIdentity::fresh(std::string(version::kText)), error);
   for (int32_t i = 1; ok && i <= run.file_count && run.status == 0; ++i) {
     const bool settled = run.step_dialogue_done;
     FileArrays a;
@@ -703,13 +761,17 @@ void file_loop(RunState& run) {
     return;
   }
 
-  LoopState s(run.file_count);
+  exports::Collector collector(run.options.exports);
+  start_exports(run, collector);
+  LoopState s(run.file_count, collector);
   if (run.options.part) return part_loop(run, s);
 
   // --jobs: once a file has settled the step dialogue, the files after it
   // go to the workers while this process finishes it.
+  // The outputs beside the report collect their data in this process: with
+  // them the files are checked here, one after the other.
   Launcher launcher;
-  if (run.options.jobs > 1) {
+  if (run.options.jobs > 1 && !collector.active()) {
     run.after_settled = [&](int32_t i) {
       if (i < run.file_count) launcher.start(run, i + 1, s);
     };
@@ -759,6 +821,7 @@ void file_loop(RunState& run) {
   if (run.options.fail_above) {
     run.at_or_above = count_at_or_above(blocks, nfiles, *run.options.fail_above);
   }
+  finish_exports(run, collector, s.last_newlty);
 }
 
 }  // namespace driver

@@ -145,6 +145,9 @@ int main(int argc, char** argv) {
     std::printf("\n Return value from vemrask: %d \n", status);
     return 1;
   }
+  // An asked-for output that is missing is a failed run; its line on
+  // standard error says which.
+  if (end.exports_failed) return 1;
   if (end.skipped > 0) return 2;
   if (end.at_or_above > 0) return 3;
   return 0;

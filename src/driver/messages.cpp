@@ -19,17 +19,20 @@ struct Message {
   std::string_view text;
 };
 
-constexpr std::array<Message<Line>, 35> kLines = {{
+constexpr std::array<Message<Line>, 39> kLines = {{
     {Line::kUsageHint, "Try 'vemrask --help' for more information."},
     {Line::kBadNumber, "option '--{1}' needs a number, not '{2}'"},
     {Line::kBadWholeNumber, "option '--{1}' needs a whole number, not '{2}'"},
     {Line::kBadSorted, "option '--sorted' needs a whole number or 'all', not '{1}'"},
+    {Line::kBadCount, "option '--{1}' needs a whole number of 0 or more, not '{2}'"},
+    {Line::kHistoryWithoutOutput, "option '--history' needs '--csv' or '--html'"},
     {Line::kLevelWithoutCase, "option '--load-level' needs '--load-case'"},
     {Line::kSizeTwice, "the work space is given twice: '{1}' and '--workspace {2}'"},
     {Line::kListWithoutOutput, "option '--list' needs '--output' as well"},
     {Line::kOutputWithoutList, "option '--output' needs '--list' as well"},
     {Line::kPartWithOutput, "options '--part' and '--output' exclude each other"},
     {Line::kPartWithoutList, "option '--part' needs '--list' as well"},
+    {Line::kPartWithExports, "options '--csv', '--html' and '--history' do not go with '--part'"},
     {Line::kBadJobs, "option '--jobs' needs a whole number from 0 to {1}, not '{2}'"},
     {Line::kSizeTooLarge, "{1}: above the largest work space (about 2147 million words)"},
     {Line::kSizeNotPositive, "{1}: the work space size is zero or negative"},
@@ -42,6 +45,7 @@ constexpr std::array<Message<Line>, 35> kLines = {{
     {Line::kRafRefused, "{1}: {2}"},
     {Line::kWorker, "{1}: the worker checking it failed: {2}"},
     {Line::kTooManyFiles, "{1}: the list names {2} RAF files; a run takes at most {3}"},
+    {Line::kExportFailed, "{1}"},
     {Line::kReasonUnreadable, "cannot be read (see the output file and the log)"},
     {Line::kReasonGeometry, "its model data are inconsistent (see the output file)"},
     {Line::kReasonResultPass, "the result pass failed (see the output file)"},

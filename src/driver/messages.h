@@ -21,12 +21,15 @@ enum class Line {
   kBadNumber,
   kBadWholeNumber,
   kBadSorted,
+  kBadCount,
+  kHistoryWithoutOutput,
   kLevelWithoutCase,
   kSizeTwice,
   kListWithoutOutput,
   kOutputWithoutList,
   kPartWithOutput,
   kPartWithoutList,
+  kPartWithExports,
   kBadJobs,
   // Failures that end a run.
   kSizeTooLarge,
@@ -40,6 +43,7 @@ enum class Line {
   kRafRefused,
   kWorker,
   kTooManyFiles,
+  kExportFailed,
   // Why a RAF file cannot be checked (after "<file>: " or "<file>: skipped: ").
   kReasonUnreadable,
   kReasonGeometry,

@@ -9,12 +9,12 @@
 #include "campaign/worker_pool.h"
 #include "cli/cli.h"
 #include "driver/messages.h"
-#include "driver/version.h"
+#include "version/version.h"
 
 namespace driver {
 namespace {
 
-constexpr std::array<cli::OptionSpec, 14> kSpecs = {{
+constexpr std::array<cli::OptionSpec, 17> kSpecs = {{
     {'l', "list", "FILE", "file holding the RAF file names, one a line"},
     {'o', "output", "FILE", "output file of the report"},
     {'n', "sorted", "N", "elements per sorted list: N, 'all' (default) or 0"},
@@ -25,6 +25,9 @@ constexpr std::array<cli::OptionSpec, 14> kSpecs = {{
     {0, "log", "FILE", "RAF message log (default: raf.log here)"},
     {'k', "keep-going", "", "skip a RAF file that cannot be checked; the run goes on"},
     {0, "fail-above", "U", "exit status 3 when an element's utilisation is U or more"},
+    {0, "csv", "DIR", "also write ends.csv, elements.csv and files.csv into DIR"},
+    {0, "history", "N", "utilisation history of the N governing ends of each file"},
+    {0, "html", "FILE", "also write a self-contained HTML page of the run"},
     {'j', "jobs", "N", "check the files with N worker processes (0: one a core)"},
     {0, "part", "FILE", "write a part file for 'vemrask merge' in place of --output"},
     {'h', "help", "", "show this text and exit"},
@@ -123,6 +126,15 @@ CommandLine parse_command_line(std::span<const std::string> args) {
     o.jobs = *n != 0 ? *n : static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
     o.jobs = std::min(o.jobs, campaign::kMaxJobs);
   }
+  o.exports.csv_dir = parsed.value("csv").value_or("");
+  o.exports.html_file = parsed.value("html").value_or("");
+  if (const auto n = parsed.value("history")) {
+    const auto count = cli::to_int(*n);
+    if (!count || *count < 0) return error(Line::kBadCount, {"history", *n});
+    if (o.exports.empty()) return error(Line::kHistoryWithoutOutput, {});
+    o.exports.history = static_cast<int>(*count);
+  }
+  if (o.part && !o.exports.empty()) return error(Line::kPartWithExports, {});
   return out;
 }
 
@@ -139,18 +151,19 @@ std::string usage_text() {
          "\n"
          "Exit status:\n"
          "  0  the run completed and the report was written\n"
-         "  1  the run failed (a reason is written to standard error)\n"
+         "  1  the run failed, or a --csv or --html output could not be written (a reason\n"
+         "     is written to standard error)\n"
          "  2  a command-line error, or a RAF file was skipped (--keep-going)\n"
          "  3  an element's utilisation is at or above the --fail-above value\n";
 }
 
 std::string version_line() {
-  return "vemrask " + std::string(kVersionText) + "\n";
+  return "vemrask " + std::string(version::kText) + "\n";
 }
 
 std::string banner_version() {
-  const std::string patch = std::to_string(kVersionPatch);
-  return std::to_string(kVersionMajor) + "." + std::to_string(kVersionMinor) + "-" +
+  const std::string patch = std::to_string(version::kPatch);
+  return std::to_string(version::kMajor) + "." + std::to_string(version::kMinor) + "-" +
          (patch.size() < 2 ? "0" + patch : patch);
 }
 

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "exports/request.h"
+
 namespace driver {
 
 /// The answers and switches the command line gives a run.
@@ -24,6 +26,8 @@ struct RunOptions {
   bool log_given = false;
   bool keep_going = false;
   std::optional<double> fail_above;
+  /// --csv, --history, --html: the outputs beside the report.
+  exports::Request exports;
   /// Worker processes (--jobs; 1 = the sequential loop).
   int jobs = 1;
   /// --part: the part file written in place of the report.

@@ -10,6 +10,7 @@
 #include "dms/work_array.h"
 #include "driver/options.h"
 #include "driver/report.h"
+#include "exports/request.h"
 
 namespace campaign {
 class FileCapture;
@@ -54,6 +55,7 @@ struct RunState {
   bool step_option_misfit = false;   ///< a step-limit option does not fit the first file
   std::vector<SkippedFile> skipped;  ///< files passed over with --keep-going
   int64_t at_or_above = 0;           ///< element results at or above --fail-above
+  bool exports_failed = false;       ///< an asked-for output beside the report was not written
 
   /// The capture of the file being checked (workers and part runs), which
   /// marks the step settings; nullptr when the units are written directly.

@@ -184,6 +184,7 @@ int32_t vemrask(dms::IntView iw, dms::RealView rw, int32_t& nwiwa, int32_t& /*un
   end.step_option_misfit = run.step_option_misfit;
   end.skipped = static_cast<int32_t>(run.skipped.size());
   end.at_or_above = run.at_or_above;
+  end.exports_failed = run.exports_failed;
   return status;
 }
 

@@ -134,6 +134,11 @@ TEST(CommandLine, ErrorsGoToStandardErrorWithStatus2) {
       {{"-L", "0.5"}, "option '--load-level' needs '--load-case'"},
       {{"--fail-above", "high"}, "option '--fail-above' needs a number, not 'high'"},
       {{"20", "-w", "30"}, "the work space is given twice: '20' and '--workspace 30'"},
+      {{"--history", "5"}, "option '--history' needs '--csv' or '--html'"},
+      {{"--csv", "o", "--history", "-1"},
+       "option '--history' needs a whole number of 0 or more, not '-1'"},
+      {{"--html", "p.html", "--history", "x"},
+       "option '--history' needs a whole number of 0 or more, not 'x'"},
   };
   TempDir dir;
   for (const auto& c : cases) {
@@ -150,11 +155,26 @@ TEST(CommandLine, HelpAndVersion) {
   EXPECT_EQ(help.exit_status, 0);
   EXPECT_EQ(help.errors, "");
   EXPECT_EQ(help.screen.rfind("Usage: vemrask [SIZE] [OPTION]...\n", 0), 0u) << help.screen;
-  for (const char* item :
-       {"\n  SIZE ", "-l, --list FILE", "-o, --output FILE", "-n, --sorted N", "-t, --time T",
-        "-c, --load-case C", "-L, --load-level V", "-w, --workspace SIZE", "    --log FILE",
-        "-k, --keep-going", "    --fail-above U", "-h, --help", "-V, --version", "\n  0  ",
-        "\n  1  ", "\n  2  ", "\n  3  "}) {
+  for (const char* item : {"\n  SIZE ",
+                           "-l, --list FILE",
+                           "-o, --output FILE",
+                           "-n, --sorted N",
+                           "-t, --time T",
+                           "-c, --load-case C",
+                           "-L, --load-level V",
+                           "-w, --workspace SIZE",
+                           "    --log FILE",
+                           "-k, --keep-going",
+                           "    --fail-above U",
+                           "    --csv DIR",
+                           "    --history N",
+                           "    --html FILE",
+                           "-h, --help",
+                           "-V, --version",
+                           "\n  0  ",
+                           "\n  1  ",
+                           "\n  2  ",
+                           "\n  3  "}) {
     EXPECT_NE(help.screen.find(item), std::string::npos) << item;
   }
   EXPECT_EQ(run_program(kVemrask, {"-h"}, dir.path(), "").screen, help.screen);
