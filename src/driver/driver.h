@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -38,5 +39,11 @@ const std::string (&banner_lines())[9];
 /// The file loop over the listed RAF files, with the report after the last
 /// one.  Returns normally with run.status set on failure.
 void file_loop(RunState& run);
+
+/// The merge subcommand (the arguments after "merge"); returns the exit status.
+int merge_main(std::span<const std::string> args);
+
+/// The usage text of "vemrask merge --help".
+std::string merge_usage_text();
 
 }  // namespace driver

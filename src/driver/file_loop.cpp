@@ -4,14 +4,26 @@
 // report is written.  A failure before the result pass ends the run through
 // the PEAKS exit; with --keep-going the file is skipped instead and the
 // report covers the files that were checked.
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
+#include "campaign/file_capture.h"
+#include "campaign/part_file.h"
+#include "campaign/worker_pool.h"
 #include "check/check.h"
 #include "dms/dms.h"
 #include "driver/dialogue.h"
@@ -26,6 +38,7 @@
 #include "platform/units.h"
 #include "recall/recall.h"
 #include "textio/textio.h"
+#include "version/version.h"
 
 namespace driver {
 
@@ -381,8 +394,11 @@ FileOutcome check_file(RunState& run, int32_t i, ResultBlocks& blocks, FileArray
       run.status = -1;
       return run_ends();
     }
+    if (run.capture != nullptr) run.capture->step_settings_begin();
     step_dialogue(run, a.newlty);
+    if (run.capture != nullptr) run.capture->step_settings_end();
     run.step_dialogue_done = true;
+    if (run.after_settled) run.after_settled(i);
   }
 
   check::VemRask_04(a.nel, a.meltyp, a.mgetyp, a.melgeo, a.mnpc, a.mpmnpc, a.tcoord, a.tcrgeo,
@@ -431,6 +447,309 @@ int64_t count_at_or_above(const ResultBlocks& blocks, int32_t nfiles, double lim
   return count;
 }
 
+// What the loop keeps of the files checked so far.
+struct LoopState {
+  LoopState(int32_t files, exports::Collector& c) : blocks(files), collector(c) {}
+  ResultBlocks blocks;
+  exports::Collector& collector;  ///< the outputs beside the report
+  // What the report takes from the last checked file; its element numbers
+  // are copied out of the work array, which a file skipped after it reuses.
+  int32_t last_nel = 0;
+  int32_t last_newlty = 0;
+  std::vector<int32_t> last_melex;
+  std::vector<int32_t> checked;
+};
+
+void keep_last(LoopState& s, int32_t i, int32_t nel, int32_t newlty, std::vector<int32_t> melex) {
+  s.last_nel = nel;
+  s.last_newlty = newlty;
+  s.last_melex = std::move(melex);
+  s.checked.push_back(i);
+}
+
+std::vector<int32_t> melex_of(const FileArrays& a) {
+  return {a.melex.data(), a.melex.data() + a.melex.size()};
+}
+
+// Checks file i and does what the run does with its outcome: a skip under
+// --keep-going, the failure line, the PEAKS exit.
+campaign::Outcome settle_file(RunState& run, int32_t i, LoopState& s, FileArrays& a) {
+  const FileOutcome outcome = check_file(run, i, s.blocks, a, s.collector);
+  if (outcome.kind == FileOutcome::Kind::kRunEnds) return campaign::Outcome::kRunEnded;
+  if (outcome.kind == FileOutcome::Kind::kFailed) {
+    if (run.options.keep_going) {
+      skip_file(run, i, outcome.reason);
+      if (s.collector.active()) {
+        s.collector.file_skipped(i, run.file_names[static_cast<std::size_t>(i - 1)]);
+      }
+      return campaign::Outcome::kSkipped;
+    }
+    const std::string name(textio::trimmed(run.file_names[static_cast<std::size_t>(i - 1)]));
+    report_failure(Line::kRafRefused, {name, outcome.reason});
+    if (outcome.peaks) {
+      peaks_exit(run, outcome.peaks_detail);
+      return campaign::Outcome::kRunEnded;
+    }
+    // A failed result pass keeps the run's status at -1: the run ends at
+    // the next file, or after the report when it was the last one.
+    keep_last(s, i, a.nel, a.newlty, melex_of(a));
+    return campaign::Outcome::kPassFailed;
+  }
+  keep_last(s, i, a.nel, a.newlty, melex_of(a));
+  return campaign::Outcome::kChecked;
+}
+
+// ---- progress, captured files, workers, parts ------------------------------
+
+constexpr std::array<char, 4> kTimeTag = {'T', 'I', 'M', 'E'};
+
+double seconds_since(std::chrono::steady_clock::time_point start) {
+  return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+// "[k/N] name 1.23 s" on a terminal; nothing where the screen is piped.
+void progress_line(const RunState& run, int32_t i, double seconds) {
+  static const bool terminal = isatty(STDOUT_FILENO) != 0;
+  if (!terminal) return;
+  const std::string name(textio::trimmed(run.file_names[static_cast<std::size_t>(i - 1)]));
+  std::array<char, 32> time{};
+  std::snprintf(time.data(), time.size(), "%.2f", seconds);
+  platform::write_record(kScreen, "[" + std::to_string(i) + "/" + std::to_string(run.file_count) +
+                                      "] " + name + " " + time.data() + " s");
+}
+
+// Checks file i with its screen, output-file, log and standard-error text
+// captured into a record, which also carries the file's result block.
+campaign::FileRecord captured_file(RunState& run, int32_t i, LoopState& s, FileArrays& a) {
+  const auto start = std::chrono::steady_clock::now();
+  campaign::FileRecord record;
+  {
+    campaign::FileCapture capture;
+    run.capture = &capture;
+    record.outcome = settle_file(run, i, s, a);
+    run.capture = nullptr;
+    capture.finish(record);
+  }
+  const auto k = static_cast<std::size_t>(i - 1);
+  record.position = i;
+  record.name = textio::trimmed(run.file_names[k]);
+  record.list_line_length =
+      k < run.name_lengths.size() ? run.name_lengths[k] : textio::LENTRM(run.file_names[k]);
+  if (record.outcome == campaign::Outcome::kChecked ||
+      record.outcome == campaign::Outcome::kPassFailed) {
+    record.nel = a.nel;
+    record.newlty = a.newlty;
+    record.melex = melex_of(a);
+    std::vector<double> values(static_cast<std::size_t>(a.nel) * kValuesPerElement);
+    for (int32_t j = 1; j <= s.blocks.records(i); ++j) {
+      for (int32_t v = 1; v <= kValuesPerElement; ++v) {
+        values[static_cast<std::size_t>((j - 1) * kValuesPerElement + v - 1)] =
+            s.blocks.value(i, j, v);
+      }
+    }
+    campaign::set_block(record, values, a.nel);
+  }
+  record.sections.push_back({kTimeTag, std::to_string(seconds_since(start))});
+  return record;
+}
+
+double record_seconds(const campaign::FileRecord& record) {
+  for (const campaign::Section& section : record.sections) {
+    if (section.tag == kTimeTag) return std::strtod(section.bytes.c_str(), nullptr);
+  }
+  return 0.0;
+}
+
+// The parent's side of a worker's record: its text written in list order,
+// its outcome applied to the run as the sequential loop applies it.  False
+// when the run ends at this file without a report.
+bool take_record(RunState& run, const campaign::FileRecord& record, LoopState& s) {
+  const int32_t i = record.position;
+  campaign::replay(record, true);
+  progress_line(run, i, record_seconds(record));
+  switch (record.outcome) {
+    case campaign::Outcome::kSkipped:
+      run.skipped.push_back({i, record.name});
+      return true;
+    case campaign::Outcome::kRunEnded:
+      set_failure_reported();
+      run.status = -1;
+      return false;
+    case campaign::Outcome::kPassFailed:
+    case campaign::Outcome::kChecked: {
+      const PreparedBlock block = s.blocks.prepare(i, record.nel);
+      campaign::fill_block(
+          record,
+          std::span<double>(block.values.data(), static_cast<std::size_t>(block.values.size())));
+      keep_last(s, i, record.nel, record.newlty, record.melex);
+      if (record.outcome == campaign::Outcome::kChecked) return true;
+      set_failure_reported();
+      run.status = -1;
+      return i == run.file_count;
+    }
+  }
+  return false;
+}
+
+// --jobs: the worker pool runs in a launcher process forked the moment the
+// first file has settled the step dialogue, so that the workers start on
+// files first..N while this process finishes that file; the launcher sends
+// the records through a pipe in list order, each as a frame: kind (0 a
+// record, 1 a worker's fault, 2 a failure of the pool), list position,
+// byte count, bytes.  Closing the pipe stops the launcher and its workers.
+class Launcher {
+ public:
+  Launcher() = default;
+  ~Launcher() { stop(); }
+  Launcher(const Launcher&) = delete;
+  Launcher& operator=(const Launcher&) = delete;
+
+  void start(RunState& run, int32_t first, LoopState& s) {
+    std::array<int, 2> fds{};
+    if (::pipe(fds.data()) != 0) return;  // the files are then checked here
+    platform::flush_all_units();
+    std::fflush(nullptr);
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+      ::close(fds[0]);
+      ::close(fds[1]);
+      return;
+    }
+    if (pid == 0) {
+      ::close(fds[0]);
+      std::signal(SIGPIPE, SIG_IGN);
+      const int out = fds[1];
+      const auto work = [&](int32_t i) {
+        FileArrays a;
+        return campaign::encode_record(captured_file(run, i, s, a));
+      };
+      const auto consume = [out](campaign::Delivery& d) {
+        return send(out, d.fault.empty() ? 0 : 1, d.index, d.fault.empty() ? d.bytes : d.fault);
+      };
+      const campaign::PoolResult result =
+          campaign::run_pool(first, run.file_count, run.options.jobs, work, consume);
+      if (!result.error.empty()) send(out, 2, 0, result.error);
+      ::_exit(0);
+    }
+    ::close(fds[1]);
+    pid_ = pid;
+    fd_ = fds[0];
+  }
+
+  [[nodiscard]] bool running() const { return pid_ > 0; }
+
+  // The next frame; false at the end of the pipe.
+  bool next(uint8_t& kind, int32_t& index, std::string& bytes) const {
+    std::array<char, 13> head{};
+    if (!read_all(head.data(), head.size())) return false;
+    uint64_t length = 0;
+    kind = static_cast<uint8_t>(head[0]);
+    std::memcpy(&index, head.data() + 1, 4);
+    std::memcpy(&length, head.data() + 5, 8);
+    bytes.resize(length);
+    return read_all(bytes.data(), bytes.size());
+  }
+
+  void stop() {
+    if (pid_ <= 0) return;
+    ::close(fd_);
+    int status = 0;
+    while (::waitpid(pid_, &status, 0) < 0 && errno == EINTR) {
+    }
+    pid_ = 0;
+  }
+
+ private:
+  static bool send(int fd, uint8_t kind, int32_t index, const std::string& bytes) {
+    std::string frame(13, '\0');
+    frame[0] = static_cast<char>(kind);
+    const uint64_t length = bytes.size();
+    std::memcpy(frame.data() + 1, &index, 4);
+    std::memcpy(frame.data() + 5, &length, 8);
+    frame += bytes;
+    std::size_t done = 0;
+    while (done < frame.size()) {
+      const ssize_t n = ::write(fd, frame.data() + done, frame.size() - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      done += static_cast<std::size_t>(n);
+    }
+    return true;
+  }
+  bool read_all(char* data, std::size_t size) const {
+    std::size_t done = 0;
+    while (done < size) {
+      const ssize_t n = ::read(fd_, data + done, size - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n <= 0) return false;
+      done += static_cast<std::size_t>(n);
+    }
+    return true;
+  }
+  pid_t pid_ = 0;
+  int fd_ = -1;
+};
+
+// The records of files first..N from the launcher, in list order.  False
+// when the run ends without a report.
+bool launched_files(RunState& run, int32_t first, LoopState& s, Launcher& launcher) {
+  uint8_t kind = 0;
+  int32_t index = 0;
+  std::string bytes;
+  for (int32_t i = first; i <= run.file_count; ++i) {
+    std::string error;
+    campaign::FileRecord record;
+    if (!launcher.next(kind, index, bytes)) {
+      error = "the worker pool ended early";
+    } else if (kind != 0 || index != i) {
+      error = kind == 0 ? "a record out of order" : bytes;
+    } else if (!campaign::decode_record(bytes, record, error)) {
+      error.insert(0, "bad record: ");
+    }
+    if (!error.empty()) {
+      const std::string name(textio::trimmed(run.file_names[static_cast<std::size_t>(i - 1)]));
+      report_failure(Line::kWorker, {kind == 2 ? std::string("--jobs") : name, error});
+      peaks_exit(run);
+      return false;
+    }
+    if (!take_record(run, record, s)) return false;
+  }
+  return true;
+}
+
+// --part: every file's record goes into the part file in place of the
+// report; the screen, the log and standard error get their text as always.
+void part_loop(RunState& run, LoopState& s) {
+  const std::string& path = *run.options.part;
+  campaign::PartWriter writer;
+  std::string error;
+  bool ok = writer.open(path, campaign::RunIdentity::fresh(std::string(version::kText)), error);
+  for (int32_t i = 1; ok && i <= run.file_count && run.status == 0; ++i) {
+    const bool settled = run.step_dialogue_done;
+    FileArrays a;
+    campaign::FileRecord record = captured_file(run, i, s, a);
+    campaign::replay(record, true);
+    progress_line(run, i, record_seconds(record));
+    if (!settled && run.step_dialogue_done) {
+      campaign::RunHeader header;
+      header.load_case = run.load_case;
+      header.step_limit_on = run.step_limit_on;
+      header.step_limit = run.step_limit;
+      header.first_kind = a.newlty == 1 ? 1 : 2;
+      header.step_lines =
+          record.output.substr(record.step_output.offset, record.step_output.length);
+      ok = writer.settle(header, error);
+    }
+    ok = ok && writer.add(record, error);
+    if (record.outcome == campaign::Outcome::kRunEnded) break;
+  }
+  if (ok) ok = writer.commit(error);
+  if (!ok) {
+    report_failure(Line::kCannotWrite, {path, error});
+    run.status = -1;
+  }
+}
+
 }  // namespace
 
 void file_loop(RunState& run) {
@@ -442,46 +761,42 @@ void file_loop(RunState& run) {
     return;
   }
 
-  ResultBlocks blocks(run.file_count);
-  // What the report takes from the last checked file; its element numbers
-  // are copied out of the work array, which a file skipped after it reuses.
-  int32_t last_nel = 0;
-  int32_t last_newlty = 0;
-  std::vector<int32_t> last_melex;
-  std::vector<int32_t> checked;
   exports::Collector collector(run.options.exports);
   start_exports(run, collector);
+  LoopState s(run.file_count, collector);
+  if (run.options.part) return part_loop(run, s);
 
+  // --jobs: once a file has settled the step dialogue, the files after it
+  // go to the workers while this process finishes it.
+  // The outputs beside the report collect their data in this process: with
+  // them the files are checked here, one after the other.
+  Launcher launcher;
+  if (run.options.jobs > 1 && !collector.active()) {
+    run.after_settled = [&](int32_t i) {
+      if (i < run.file_count) launcher.start(run, i + 1, s);
+    };
+  }
   for (int32_t i = 1; i <= run.file_count; ++i) {
     // A failed result pass of the file before ends the run here, without
     // a report (its message is in the output file already).
     if (run.status != 0) return;
-
-    FileArrays a;
-    const FileOutcome outcome = check_file(run, i, blocks, a, collector);
-    if (outcome.kind == FileOutcome::Kind::kRunEnds) return;
-    if (outcome.kind == FileOutcome::Kind::kFailed) {
-      if (run.options.keep_going) {
-        skip_file(run, i, outcome.reason);
-        if (collector.active())
-          collector.file_skipped(i, run.file_names[static_cast<std::size_t>(i - 1)]);
-        continue;
-      }
-      const std::string name(textio::trimmed(run.file_names[static_cast<std::size_t>(i - 1)]));
-      report_failure(Line::kRafRefused, {name, outcome.reason});
-      if (outcome.peaks) return peaks_exit(run, outcome.peaks_detail);
-      // A failed result pass keeps the run's status at -1: the run ends at
-      // the next file, or after the report when it was the last one.
+    if (launcher.running()) {
+      if (!launched_files(run, i, s, launcher)) return;
+      break;
     }
-    last_nel = a.nel;
-    last_newlty = a.newlty;
-    last_melex.assign(a.melex.data(), a.melex.data() + a.melex.size());
-    checked.push_back(i);
+
+    const auto start = std::chrono::steady_clock::now();
+    FileArrays a;
+    const campaign::Outcome outcome = settle_file(run, i, s, a);
+    progress_line(run, i, seconds_since(start));
+    if (outcome == campaign::Outcome::kRunEnded) return;
   }
 
   int32_t nfiles = run.file_count;
   int32_t name_width = run.longest_name;
   std::vector<std::string> names;
+  ResultBlocks& blocks = s.blocks;
+  const std::vector<int32_t>& checked = s.checked;
   if (!run.skipped.empty()) {
     // The report of a run whose list held only the checked files.
     blocks.keep_only(checked);
@@ -500,13 +815,13 @@ void file_loop(RunState& run) {
   // failure message stands above it); the run's status stays -1, so the run
   // ends with exit status 1.
   write_report(blocks, nfiles, run.skipped.empty() ? run.file_names : names, name_width,
-               run.sorted_list_length, last_nel,
-               dms::Vec1<int32_t>(last_melex.data(), static_cast<int64_t>(last_melex.size())),
-               last_newlty, kOutputFile, run.skipped);
+               run.sorted_list_length, s.last_nel,
+               dms::Vec1<int32_t>(s.last_melex.data(), static_cast<int64_t>(s.last_melex.size())),
+               s.last_newlty, kOutputFile, run.skipped);
   if (run.options.fail_above) {
     run.at_or_above = count_at_or_above(blocks, nfiles, *run.options.fail_above);
   }
-  finish_exports(run, collector, last_newlty);
+  finish_exports(run, collector, s.last_newlty);
 }
 
 }  // namespace driver

@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <limits>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -66,6 +67,11 @@ int main(int argc, char** argv) {
   mallopt(M_TRIM_THRESHOLD, 256 << 20);
 #endif
   const std::vector<std::string> args(argv + 1, argv + argc);
+  if (!args.empty() && args[0] == "merge") {
+    const int status = driver::merge_main(std::span<const std::string>(args).subspan(1));
+    platform::close_all_units();
+    return status;
+  }
   const driver::CommandLine command = driver::parse_command_line(args);
   switch (command.action) {
     case driver::CommandLine::Action::kError:

@@ -19,7 +19,7 @@ struct Message {
   std::string_view text;
 };
 
-constexpr std::array<Message<Line>, 34> kLines = {{
+constexpr std::array<Message<Line>, 39> kLines = {{
     {Line::kUsageHint, "Try 'vemrask --help' for more information."},
     {Line::kBadNumber, "option '--{1}' needs a number, not '{2}'"},
     {Line::kBadWholeNumber, "option '--{1}' needs a whole number, not '{2}'"},
@@ -30,6 +30,10 @@ constexpr std::array<Message<Line>, 34> kLines = {{
     {Line::kSizeTwice, "the work space is given twice: '{1}' and '--workspace {2}'"},
     {Line::kListWithoutOutput, "option '--list' needs '--output' as well"},
     {Line::kOutputWithoutList, "option '--output' needs '--list' as well"},
+    {Line::kPartWithOutput, "options '--part' and '--output' exclude each other"},
+    {Line::kPartWithoutList, "option '--part' needs '--list' as well"},
+    {Line::kPartWithExports, "options '--csv', '--html' and '--history' do not go with '--part'"},
+    {Line::kBadJobs, "option '--jobs' needs a whole number from 0 to {1}, not '{2}'"},
     {Line::kSizeTooLarge, "{1}: above the largest work space (about 2147 million words)"},
     {Line::kSizeNotPositive, "{1}: the work space size is zero or negative"},
     {Line::kSizeNotANumber, "{1}: the work space size is not a number"},
@@ -39,6 +43,7 @@ constexpr std::array<Message<Line>, 34> kLines = {{
     {Line::kCannotRead, "{1}: cannot be read: {2}"},
     {Line::kCannotWrite, "{1}: could not be written: {2}"},
     {Line::kRafRefused, "{1}: {2}"},
+    {Line::kWorker, "{1}: the worker checking it failed: {2}"},
     {Line::kTooManyFiles, "{1}: the list names {2} RAF files; a run takes at most {3}"},
     {Line::kExportFailed, "{1}"},
     {Line::kReasonUnreadable, "cannot be read (see the output file and the log)"},
@@ -95,10 +100,9 @@ void write_line(Line line, std::initializer_list<std::string_view> args) {
     const auto code = static_cast<unsigned char>(c);
     if (code < 32 || code == 127) c = '?';
   }
-  text += "\n";
-  std::fflush(stdout);
-  std::fwrite(text.data(), 1, text.size(), stderr);
-  std::fflush(stderr);
+  // Through unit 0, so that a worker's lines can be captured and written
+  // later in list order.
+  platform::write_record(platform::kStandardError, text);
 }
 
 }  // namespace
@@ -126,6 +130,10 @@ void report_failure(Line line, std::initializer_list<std::string_view> args) {
   if (g_failure_reported) return;
   g_failure_reported = true;
   write_line(line, args);
+}
+
+void set_failure_reported() {
+  g_failure_reported = true;
 }
 
 void report_note(Line line, std::initializer_list<std::string_view> args) {

@@ -27,6 +27,10 @@ enum class Line {
   kSizeTwice,
   kListWithoutOutput,
   kOutputWithoutList,
+  kPartWithOutput,
+  kPartWithoutList,
+  kPartWithExports,
+  kBadJobs,
   // Failures that end a run.
   kSizeTooLarge,
   kSizeNotPositive,
@@ -37,6 +41,7 @@ enum class Line {
   kCannotRead,
   kCannotWrite,
   kRafRefused,
+  kWorker,
   kTooManyFiles,
   kExportFailed,
   // Why a RAF file cannot be checked (after "<file>: " or "<file>: skipped: ").
@@ -62,6 +67,9 @@ std::string line_text(Line line, std::initializer_list<std::string_view> args = 
 /// Writes "vemrask: " and the text of `line` as one line to standard error,
 /// unless a failure was written before in this run.
 void report_failure(Line line, std::initializer_list<std::string_view> args = {});
+
+/// Counts a failure as written (by a worker whose lines the parent wrote).
+void set_failure_reported();
 
 /// Writes "vemrask: " and the text of `line` as one line to standard error.
 void report_note(Line line, std::initializer_list<std::string_view> args = {});

@@ -1,8 +1,12 @@
 #include "driver/options.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <string>
+#include <thread>
 
+#include "campaign/worker_pool.h"
 #include "cli/cli.h"
 #include "driver/messages.h"
 #include "version/version.h"
@@ -10,7 +14,7 @@
 namespace driver {
 namespace {
 
-constexpr std::array<cli::OptionSpec, 15> kSpecs = {{
+constexpr std::array<cli::OptionSpec, 17> kSpecs = {{
     {'l', "list", "FILE", "file holding the RAF file names, one a line"},
     {'o', "output", "FILE", "output file of the report"},
     {'n', "sorted", "N", "elements per sorted list: N, 'all' (default) or 0"},
@@ -24,6 +28,8 @@ constexpr std::array<cli::OptionSpec, 15> kSpecs = {{
     {0, "csv", "DIR", "also write ends.csv, elements.csv and files.csv into DIR"},
     {0, "history", "N", "utilisation history of the N governing ends of each file"},
     {0, "html", "FILE", "also write a self-contained HTML page of the run"},
+    {'j', "jobs", "N", "check the files with N worker processes (0: one a core)"},
+    {0, "part", "FILE", "write a part file for 'vemrask merge' in place of --output"},
     {'h', "help", "", "show this text and exit"},
     {'V', "version", "", "show the version and exit"},
 }};
@@ -73,6 +79,11 @@ CommandLine parse_command_line(std::span<const std::string> args) {
   RunOptions& o = out.options;
   o.list = parsed.value("list");
   o.output = parsed.value("output");
+  o.part = parsed.value("part");
+  if (o.part && o.output) return error(Line::kPartWithOutput, {});
+  if (o.part && !o.list) return error(Line::kPartWithoutList, {});
+  // A part run writes no report: its output-file text travels in the part.
+  if (o.part) o.output = "/dev/null";
   if (o.list && !o.output) return error(Line::kListWithoutOutput, {});
   if (o.output && !o.list) return error(Line::kOutputWithoutList, {});
   o.non_interactive = o.list.has_value();
@@ -107,6 +118,14 @@ CommandLine parse_command_line(std::span<const std::string> args) {
   }
   o.keep_going = parsed.has("keep-going");
   if (const auto u = parsed.value("fail-above")) o.fail_above = cli::to_real(*u);
+  if (const auto j = parsed.value("jobs")) {
+    const auto n = cli::to_int(*j);
+    if (!n || *n < 0 || *n > campaign::kMaxJobs) {
+      return error(Line::kBadJobs, {std::to_string(campaign::kMaxJobs), *j});
+    }
+    o.jobs = *n != 0 ? *n : static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
+    o.jobs = std::min(o.jobs, campaign::kMaxJobs);
+  }
   o.exports.csv_dir = parsed.value("csv").value_or("");
   o.exports.html_file = parsed.value("html").value_or("");
   if (const auto n = parsed.value("history")) {
@@ -115,11 +134,13 @@ CommandLine parse_command_line(std::span<const std::string> args) {
     if (o.exports.empty()) return error(Line::kHistoryWithoutOutput, {});
     o.exports.history = static_cast<int>(*count);
   }
+  if (o.part && !o.exports.empty()) return error(Line::kPartWithExports, {});
   return out;
 }
 
 std::string usage_text() {
   return "Usage: vemrask [SIZE] [OPTION]...\n"
+         "   or: vemrask merge -o REPORT [OPTION]... PART...   (see 'vemrask merge --help')\n"
          "Checks the pipe element ends of the RAF files named in a list file for pancake\n"
          "buckling and writes a report.  The questions are asked on the console (or read\n"
          "from standard input) unless --list and --output are given: then nothing is read\n"

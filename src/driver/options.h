@@ -28,6 +28,10 @@ struct RunOptions {
   std::optional<double> fail_above;
   /// --csv, --history, --html: the outputs beside the report.
   exports::Request exports;
+  /// Worker processes (--jobs; 1 = the sequential loop).
+  int jobs = 1;
+  /// --part: the part file written in place of the report.
+  std::optional<std::string> part;
 };
 
 /// What the command line asks for.

@@ -72,9 +72,7 @@ void SUMFIL(int32_t nel, int32_t nfiles, const ResultBlocks& blocks, dms::Vec1<i
   }
 }
 
-void write_summary(const SummaryTable& sumtab, int32_t nfiles,
-                   const std::vector<std::string>& file_names, int32_t name_width, int32_t newlty,
-                   int unit) {
+void write_summary_heading(int32_t name_width, int32_t newlty, int unit) {
   const int width = name_width > 0 ? name_width : 0;
   platform::write_record(unit, "");
   platform::write_record(unit, "");
@@ -84,24 +82,35 @@ void write_summary(const SummaryTable& sumtab, int32_t nfiles,
       time_form(newlty) ? "  pCakeUtil       Elem    Time  " : "  pCakeUtil       Elem    Level ";
   heading += "   GlbDisp";
   platform::write_record(unit, heading);
+}
 
+void write_summary_line(int32_t i, const SummaryRow& row, std::string_view stored_name,
+                        int32_t name_width, int unit) {
+  const int width = name_width > 0 ? name_width : 0;
+  const int32_t length = textio::LENTRM(stored_name);
+  const std::string_view name =
+      length > 4 ? stored_name.substr(0, static_cast<std::size_t>(length - 4)) : std::string_view();
+  std::string line;
+  textio::put_int(line, i, 4);
+  line += "  ";
+  textio::put_text(line, name, width);
+  textio::put_fixed(line, row[0], 10, 3);
+  textio::put_int(line, nearest_int(row[7]), 12);
+  textio::put_fixed(line, row[5], 10, 3);
+  textio::put_fixed(line, row[6], 10, 3);
+  platform::write_record(unit, line);
+}
+
+void write_summary(const SummaryTable& sumtab, int32_t nfiles,
+                   const std::vector<std::string>& file_names, int32_t name_width, int32_t newlty,
+                   int unit) {
+  write_summary_heading(name_width, newlty, unit);
   for (int32_t i = 1; i <= nfiles; ++i) {
     const std::size_t row_index = static_cast<std::size_t>(i - 1);
     const SummaryRow row = row_index < sumtab.size() ? sumtab[row_index] : SummaryRow{};
-    std::string_view stored =
+    const std::string_view stored =
         row_index < file_names.size() ? std::string_view(file_names[row_index]) : "";
-    const int32_t length = textio::LENTRM(stored);
-    const std::string_view name =
-        length > 4 ? stored.substr(0, static_cast<std::size_t>(length - 4)) : std::string_view();
-    std::string line;
-    textio::put_int(line, i, 4);
-    line += "  ";
-    textio::put_text(line, name, width);
-    textio::put_fixed(line, row[0], 10, 3);
-    textio::put_int(line, nearest_int(row[7]), 12);
-    textio::put_fixed(line, row[5], 10, 3);
-    textio::put_fixed(line, row[6], 10, 3);
-    platform::write_record(unit, line);
+    write_summary_line(i, row, stored, name_width, unit);
   }
 }
 
@@ -132,69 +141,77 @@ void SELSRT(dms::Vec1<double> values, dms::Vec1<int32_t> index, int32_t count, i
   for (int32_t r = 1; r <= n; ++r) index(r) = order[static_cast<std::size_t>(r - 1)];
 }
 
+void write_sorted_list(int32_t file_no, int32_t nel, const ResultBlocks& blocks, int32_t block,
+                       dms::Vec1<int32_t> melex, std::vector<double>& values,
+                       std::vector<int32_t>& index, int32_t nsort, std::string_view name,
+                       int32_t newlty, int unit, SortedListCarry& carry) {
+  if (nsort == 0) return;
+  const int32_t count = nel > 0 ? nel : 0;
+  // -1 lists every element; a length below it is taken the same way.
+  const int32_t n = nsort < 0 ? count : std::min(nsort, count);
+  values.resize(static_cast<std::size_t>(count));
+  index.resize(static_cast<std::size_t>(count));
+  const dms::Vec1<double> value_list(values.data(), count);
+  const dms::Vec1<int32_t> index_list(index.data(), count);
+
+  for (int32_t j = 1; j <= count; ++j) {
+    value_list(j) = blocks.value(block, j, record::kUtilisation);
+    const double step = blocks.value(block, j, record::kStepValue);
+    if (step > kStepSet) {
+      carry.step_value = step;
+      carry.load_case = nearest_int(blocks.value(block, j, record::kLoadCase));
+      carry.displacement = blocks.value(block, j, record::kDisplacement);
+    }
+  }
+  SELSRT(value_list, index_list, count, n, 1);
+
+  platform::write_record(unit, "");
+  platform::write_record(unit, "");
+  platform::write_record(unit, kListRule);
+  platform::write_record(
+      unit, "# File no" + textio::int_field(file_no, 5) + "        :  " + std::string(name));
+  platform::write_record(unit, kListDash);
+  if (time_form(newlty)) {
+    platform::write_record(
+        unit, "  Highest Time        : " + textio::fixed_field(carry.step_value, 10, 3));
+  } else {
+    platform::write_record(unit,
+                           "  Load Case           : " + textio::int_field(carry.load_case, 10));
+    platform::write_record(
+        unit, "  Highest Load Level  : " + textio::fixed_field(carry.step_value, 10, 3));
+  }
+  platform::write_record(
+      unit, "  Global Displacement : " + textio::fixed_field(carry.displacement, 10, 3));
+  platform::write_record(unit, "");
+  platform::write_record(unit, time_form(newlty) ? "        Elem    pCakeUtil  Time    "
+                                                 : "        Elem    pCakeUtil  Level   ");
+
+  std::string line;
+  for (int32_t k = 1; k <= n; ++k) {
+    const int32_t m = index_list(k);
+    const double step = blocks.value(block, m, record::kStepValue);
+    line.clear();
+    textio::put_int(line, external_number(melex, m), 12);
+    textio::put_fixed(line, value_list(m), 10, 3);
+    textio::put_fixed(line, step, 10, 3);
+    platform::write_record(unit, line);
+    carry.step_value = step;
+  }
+}
+
 void SRTLST(int32_t nel, int32_t nfiles, const ResultBlocks& blocks, dms::Vec1<int32_t> melex,
             std::vector<double>& values, std::vector<int32_t>& index, int32_t nsort,
             const std::vector<std::string>& file_names, int32_t newlty, int unit) {
   if (nsort == 0 || nfiles < 1) return;
   const int32_t count = nel > 0 ? nel : 0;
-  // -1 lists every element; a length below it is taken the same way.
-  const int32_t n = nsort < 0 ? count : std::min(nsort, count);
   values.assign(static_cast<std::size_t>(count), 0.0);
   index.assign(static_cast<std::size_t>(count), 0);
-  const dms::Vec1<double> value_list(values.data(), count);
-  const dms::Vec1<int32_t> index_list(index.data(), count);
-
-  // Heading values, carried over from file to file.
-  double step_value = 0.0;
-  double displacement = 0.0;
-  int32_t load_case = 0;
-
+  SortedListCarry carry;
   for (int32_t i = 1; i <= nfiles; ++i) {
-    for (int32_t j = 1; j <= count; ++j) {
-      value_list(j) = blocks.value(i, j, record::kUtilisation);
-      const double step = blocks.value(i, j, record::kStepValue);
-      if (step > kStepSet) {
-        step_value = step;
-        load_case = nearest_int(blocks.value(i, j, record::kLoadCase));
-        displacement = blocks.value(i, j, record::kDisplacement);
-      }
-    }
-    SELSRT(value_list, index_list, count, n, 1);
-
     const std::size_t name_index = static_cast<std::size_t>(i - 1);
     const std::string_view name =
         name_index < file_names.size() ? textio::trimmed(file_names[name_index]) : "";
-    platform::write_record(unit, "");
-    platform::write_record(unit, "");
-    platform::write_record(unit, kListRule);
-    platform::write_record(
-        unit, "# File no" + textio::int_field(i, 5) + "        :  " + std::string(name));
-    platform::write_record(unit, kListDash);
-    if (time_form(newlty)) {
-      platform::write_record(unit,
-                             "  Highest Time        : " + textio::fixed_field(step_value, 10, 3));
-    } else {
-      platform::write_record(unit, "  Load Case           : " + textio::int_field(load_case, 10));
-      platform::write_record(unit,
-                             "  Highest Load Level  : " + textio::fixed_field(step_value, 10, 3));
-    }
-    platform::write_record(unit,
-                           "  Global Displacement : " + textio::fixed_field(displacement, 10, 3));
-    platform::write_record(unit, "");
-    platform::write_record(unit, time_form(newlty) ? "        Elem    pCakeUtil  Time    "
-                                                   : "        Elem    pCakeUtil  Level   ");
-
-    std::string line;
-    for (int32_t k = 1; k <= n; ++k) {
-      const int32_t m = index_list(k);
-      const double step = blocks.value(i, m, record::kStepValue);
-      line.clear();
-      textio::put_int(line, external_number(melex, m), 12);
-      textio::put_fixed(line, value_list(m), 10, 3);
-      textio::put_fixed(line, step, 10, 3);
-      platform::write_record(unit, line);
-      step_value = step;
-    }
+    write_sorted_list(i, nel, blocks, i, melex, values, index, nsort, name, newlty, unit, carry);
   }
 }
 

@@ -14,6 +14,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "dms/work_array.h"
@@ -51,6 +52,13 @@ void write_summary(const SummaryTable& sumtab, int32_t nfiles,
                    const std::vector<std::string>& file_names, int32_t name_width, int32_t newlty,
                    int unit);
 
+/// The two pieces write_summary is made of, for a writer that has one file
+/// at a time: the two empty lines and the heading, and the line of file `i`
+/// from its row and stored name.
+void write_summary_heading(int32_t name_width, int32_t newlty, int unit);
+void write_summary_line(int32_t i, const SummaryRow& row, std::string_view stored_name,
+                        int32_t name_width, int unit);
+
 /// Selects `n` of the first `count` entries of `values` in order and stores
 /// their positions in index(1..n).  Direction 1: largest first; -1: smallest
 /// first; equal values in ascending position order.  Only values beyond the
@@ -84,6 +92,22 @@ struct SkippedFile {
 /// count, a dashed line, the column heading and one line per file with its
 /// list position (10 columns) and name.  Nothing when `skipped` is empty.
 void write_skipped(std::span<const SkippedFile> skipped, int unit);
+
+/// The heading values the sorted lists carry from one file to the next.
+struct SortedListCarry {
+  double step_value = 0.0;
+  double displacement = 0.0;
+  int32_t load_case = 0;
+};
+
+/// The sorted list of one file, as SRTLST writes it for file `file_no`,
+/// from block `block` of `blocks` (a writer holding one file at a time keeps
+/// it as block 1).  `carry` holds the heading values of the files before and
+/// is updated for the next one.
+void write_sorted_list(int32_t file_no, int32_t nel, const ResultBlocks& blocks, int32_t block,
+                       dms::Vec1<int32_t> melex, std::vector<double>& values,
+                       std::vector<int32_t>& index, int32_t nsort, std::string_view name,
+                       int32_t newlty, int unit, SortedListCarry& carry);
 
 /// Writes the closing line (after an empty line) to `unit`.
 void write_closing(int unit);

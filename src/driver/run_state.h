@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -10,6 +11,10 @@
 #include "driver/options.h"
 #include "driver/report.h"
 #include "exports/request.h"
+
+namespace campaign {
+class FileCapture;
+}
 
 namespace driver {
 
@@ -51,6 +56,13 @@ struct RunState {
   std::vector<SkippedFile> skipped;  ///< files passed over with --keep-going
   int64_t at_or_above = 0;           ///< element results at or above --fail-above
   bool exports_failed = false;       ///< an asked-for output beside the report was not written
+
+  /// The capture of the file being checked (workers and part runs), which
+  /// marks the step settings; nullptr when the units are written directly.
+  campaign::FileCapture* capture = nullptr;
+  /// Called with the file's list position once the step dialogue has been
+  /// settled on it (--jobs starts its workers there).
+  std::function<void(int32_t)> after_settled;
 };
 
 }  // namespace driver

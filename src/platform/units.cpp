@@ -11,6 +11,8 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -30,8 +32,15 @@ struct Unit {
   int error = 0;  // sticky write failure of a text file
 };
 
+// The buffer of a captured unit.
+struct Capture {
+  bool on = false;
+  std::string bytes;
+};
+
 struct UnitTable {
   std::array<Unit, kMaxUnit + 1> units;
+  std::array<Capture, kMaxUnit + 1> captures;
 };
 
 UnitTable& table() {
@@ -173,9 +182,20 @@ int open_text(int unit, const std::string& name, OpenStatus status) {
 
 namespace {
 
-int write_to_stream(Unit& u, std::string_view text, bool line_end) {
+// The capture of `unit`, or nullptr when the unit is written for real.
+Capture* capture_of(int unit) {
+  Capture& c = table().captures[static_cast<std::size_t>(unit)];
+  return c.on ? &c : nullptr;
+}
+
+int write_to_stream(int unit, Unit& u, std::string_view text, bool line_end) {
   if (u.error != 0) return u.error;
   if (!u.writable) return u.error = EBADF;
+  if (Capture* c = capture_of(unit)) {
+    c->bytes.append(text);
+    if (line_end) c->bytes.push_back('\n');
+    return 0;
+  }
   if (!text.empty() && std::fwrite(text.data(), 1, text.size(), u.stream) != text.size()) {
     return u.error = errno_status();
   }
@@ -185,8 +205,32 @@ int write_to_stream(Unit& u, std::string_view text, bool line_end) {
 
 }  // namespace
 
+namespace {
+
+// Standard error: unbuffered, so the screen's text is sent first.
+int write_standard_error(std::string_view text, bool line_end) {
+  if (Capture* c = capture_of(kStandardError)) {
+    c->bytes.append(text);
+    if (line_end) c->bytes.push_back('\n');
+    return 0;
+  }
+  std::fflush(stdout);
+  std::fwrite(text.data(), 1, text.size(), stderr);
+  if (line_end) std::fputc('\n', stderr);
+  std::fflush(stderr);
+  return std::ferror(stderr) ? EIO : 0;
+}
+
+}  // namespace
+
 int write_record(int unit, std::string_view text) {
+  if (unit == kStandardError) return write_standard_error(text, true);
   if (unit == kScreen) {
+    if (Capture* c = capture_of(unit)) {
+      c->bytes.append(text);
+      c->bytes.push_back('\n');
+      return 0;
+    }
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fputc('\n', stdout);
     return std::ferror(stdout) ? EIO : 0;
@@ -195,11 +239,16 @@ int write_record(int unit, std::string_view text) {
   Unit& u = table().units[static_cast<std::size_t>(unit)];
   if (u.kind == Kind::kNone) return kStatusNotOpen;
   if (u.kind != Kind::kText) return kStatusWrongKind;
-  return write_to_stream(u, text, true);
+  return write_to_stream(unit, u, text, true);
 }
 
 int write_prompt(int unit, std::string_view text) {
+  if (unit == kStandardError) return write_standard_error(text, false);
   if (unit == kScreen) {
+    if (Capture* c = capture_of(unit)) {
+      c->bytes.append(text);
+      return 0;
+    }
     std::fwrite(text.data(), 1, text.size(), stdout);
     std::fflush(stdout);
     return std::ferror(stdout) ? EIO : 0;
@@ -208,7 +257,7 @@ int write_prompt(int unit, std::string_view text) {
   Unit& u = table().units[static_cast<std::size_t>(unit)];
   if (u.kind == Kind::kNone) return kStatusNotOpen;
   if (u.kind != Kind::kText) return kStatusWrongKind;
-  return write_to_stream(u, text, false);
+  return write_to_stream(unit, u, text, false);
 }
 
 namespace {
@@ -380,7 +429,7 @@ int close_unit(int unit) {
 }
 
 bool is_connected(int unit) {
-  if (unit == kKeyboard || unit == kScreen) return true;
+  if (unit == kKeyboard || unit == kScreen || unit == kStandardError) return true;
   if (unit < 1 || unit > kMaxUnit) return false;
   return table().units[static_cast<std::size_t>(unit)].kind != Kind::kNone;
 }
@@ -389,6 +438,7 @@ void close_all_units() {
   for (auto& u : table().units) {
     if (u.kind != Kind::kNone) close_entry(u);
   }
+  for (auto& c : table().captures) c = Capture{};
   std::fflush(stdout);
 }
 
@@ -397,6 +447,46 @@ void flush_all_units() {
   for (auto& u : table().units) {
     if (u.stream != nullptr && u.error == 0 && std::fflush(u.stream) != 0) u.error = errno_status();
   }
+}
+
+int begin_capture(int unit) {
+  if (unit < kStandardError || unit > kMaxUnit || unit == kKeyboard) return kStatusBadUnit;
+  Capture& c = table().captures[static_cast<std::size_t>(unit)];
+  c.on = true;
+  c.bytes.clear();
+  return 0;
+}
+
+bool is_captured(int unit) {
+  return unit >= kStandardError && unit <= kMaxUnit && capture_of(unit) != nullptr;
+}
+
+std::size_t captured_size(int unit) {
+  return is_captured(unit) ? capture_of(unit)->bytes.size() : 0;
+}
+
+std::string end_capture(int unit) {
+  if (!is_captured(unit)) return {};
+  Capture& c = *capture_of(unit);
+  std::string bytes = std::move(c.bytes);
+  c = Capture{};
+  return bytes;
+}
+
+int write_captured(int unit, std::string_view bytes) {
+  if (unit < kStandardError || unit > kMaxUnit || unit == kKeyboard) return kStatusBadUnit;
+  if (is_captured(unit)) return kStatusInUse;
+  if (unit == kStandardError) return bytes.empty() ? 0 : write_standard_error(bytes, false);
+  if (unit == kScreen) {
+    if (bytes.empty()) return 0;
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    if (bytes.back() != '\n') std::fflush(stdout);
+    return std::ferror(stdout) ? EIO : 0;
+  }
+  Unit& u = table().units[static_cast<std::size_t>(unit)];
+  if (u.kind == Kind::kNone) return kStatusNotOpen;
+  if (u.kind != Kind::kText) return kStatusWrongKind;
+  return write_to_stream(unit, u, bytes, false);
 }
 
 }  // namespace platform

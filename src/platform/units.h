@@ -24,7 +24,10 @@
 
 namespace platform {
 
-/// The unit table of the system.
+/// The unit table of the system.  Unit 0 is standard error: a record
+/// written to it reaches it at once, after any text the screen still holds;
+/// like the screen it is never connected to a file and can be captured.
+inline constexpr int kStandardError = 0;
 inline constexpr int kKeyboard = 5;
 inline constexpr int kScreen = 6;
 inline constexpr int kOutputFile = 17;
@@ -126,5 +129,47 @@ void close_all_units();
 
 /// Flushes every buffered output unit (screen and files).
 void flush_all_units();
+
+// ---- output capture ----------------------------------------------------------
+//
+// A unit can be captured: what write_record and write_prompt send to it is
+// appended to a buffer of the unit instead of its file or the screen, byte
+// for byte as the unit would have received it (a record and its line end; a
+// prompt without one, so the next record continues its line).  Everything
+// else stays as it is: the checks of a write (unit not connected, wrong kind,
+// file not writable, a sticky write failure) give the statuses they give
+// without capture, and open_text, close_unit and is_connected act on the
+// real connection.  Opening a captured unit on the file it is connected to
+// therefore keeps the connection and the capture (raf.log reopened for every
+// RAF file), and a capture outlives the unit being connected to another file.
+//
+// Used to run one file's work in a process of its own (or to collect it for a
+// part file) and to write its text later, in list order, with
+// write_captured.  Capture the screen only where nothing is read from the
+// keyboard: a prompt in the buffer is not shown before a read.
+
+/// Starts capturing `unit` (standard error, the screen or any file unit) with an empty
+/// buffer; a capture already running is restarted empty.  kStatusBadUnit
+/// for the keyboard or a number outside the table.
+int begin_capture(int unit);
+
+/// True while `unit` is captured.
+[[nodiscard]] bool is_captured(int unit);
+
+/// Bytes captured so far on `unit` (0 when it is not captured): positions
+/// in the buffer, for cutting a stretch out of a file's text.
+[[nodiscard]] std::size_t captured_size(int unit);
+
+/// Ends the capture of `unit` and returns the bytes it collected (empty when
+/// it was not captured).
+std::string end_capture(int unit);
+
+/// Writes captured `bytes` to the real `unit` as they are, as the records
+/// and prompts that made them would have: on the screen, bytes that end
+/// without a line end leave the record open and reach the screen at once.
+/// Returns the status the writes give (a file unit's sticky failure
+/// included); nothing is written to a unit that is itself captured
+/// (kStatusInUse).
+int write_captured(int unit, std::string_view bytes);
 
 }  // namespace platform

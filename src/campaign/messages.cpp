@@ -1,0 +1,69 @@
+#include "campaign/messages.h"
+
+#include <algorithm>
+#include <array>
+
+namespace campaign {
+namespace {
+
+struct Entry {
+  Text text;
+  std::string_view form;
+};
+
+constexpr std::array<Entry, 27> kTexts = {{
+    {Text::kCannotOpen, "part {1}: cannot be opened ({2})"},
+    {Text::kNotRegular, "part {1}: is not a regular file"},
+    {Text::kNotAPart, "part {1}: is not a part file (no part magic text)"},
+    {Text::kShortHeader, "part {1}: is truncated: it is shorter than a part's header"},
+    {Text::kOtherVersion,
+     "part {1}: is of part format version {2}; this program reads version {3}"},
+    {Text::kChecksum,
+     "part {1}: is damaged or truncated: its checksum does not match its contents"},
+    {Text::kChunkCut, "part {1}: is truncated: a chunk is cut off"},
+    {Text::kChunkPastEnd, "part {1}: is truncated: a chunk runs past the end of the file"},
+    {Text::kNoRunHeader, "part {1}: is damaged: it does not begin with its run header"},
+    {Text::kBadRunHeader, "part {1}: is damaged: run header: {2}"},
+    {Text::kUnknownChunk, "part {1}: is damaged: a chunk of unknown kind"},
+    {Text::kBadRecord, "part {1}: is damaged: file record {2}: {3}"},
+    {Text::kBadEnd, "part {1}: is damaged: its end does not match its file records"},
+    {Text::kCannotRead, "part {1}: cannot be read ({2})"},
+    {Text::kChanged, "part {1}: has changed since it was checked"},
+    {Text::kCannotWrite, "part {1}: cannot be written ({2})"},
+    {Text::kSamePart,
+     "part {1}: is the same part as {2} (both come from one run); a part is merged once"},
+    {Text::kOtherSettings, "part {1}: was checked with other step settings than part {2}"},
+    {Text::kListCannotOpen, "list of parts {1}: cannot be opened ({2})"},
+    {Text::kListCannotRead, "list of parts {1}: cannot be read ({2})"},
+    {Text::kFieldPastEnd, "{1} runs past the end of its chunk"},
+    {Text::kUnknownOutcome, "outcome code {1} is not known"},
+    {Text::kStepsOutside, "the step settings lie outside the file's text"},
+    {Text::kFieldsOutOfRange, "list position, list-line length or NEL out of range"},
+    {Text::kCountMisfit, "{1} count {2} does not fit"},
+    {Text::kElementOrder, "element position {1} out of order or range"},
+    {Text::kTrailingBytes, "the {1} has bytes after its last field"},
+}};
+
+}  // namespace
+
+std::string message(Text text, std::initializer_list<std::string_view> args) {
+  const auto* entry =
+      std::find_if(kTexts.begin(), kTexts.end(), [text](const Entry& e) { return e.text == text; });
+  if (entry == kTexts.end()) return "message " + std::to_string(static_cast<int>(text));
+  std::string out;
+  const std::string_view form = entry->form;
+  for (std::size_t k = 0; k < form.size(); ++k) {
+    const bool field = form[k] == '{' && k + 2 < form.size() && form[k + 2] == '}' &&
+                       form[k + 1] >= '1' && form[k + 1] <= '9';
+    if (!field) {
+      out += form[k];
+      continue;
+    }
+    const auto n = static_cast<std::size_t>(form[k + 1] - '1');
+    if (n < args.size()) out += *(args.begin() + n);
+    k += 2;
+  }
+  return out;
+}
+
+}  // namespace campaign

@@ -1,0 +1,251 @@
+// Runs spread over worker processes (--jobs) and over part files (--part and
+// merge) against the sequential run of the same list: every scenario of a
+// table (the step settings, sorted lists, every kind of failure at the first,
+// a middle and the last file, --keep-going, --fail-above) is run once as
+// today and then in each of those ways, and everything written is compared
+// byte for byte.  Then the parts a merge refuses.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <string>
+#include <vector>
+
+#include "e2e/model_files.h"
+#include "support/case_name.h"
+#include "support/run_program.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using test_support::read_file;
+using test_support::run_program;
+using test_support::RunResult;
+using test_support::TempDir;
+using test_support::write_file;
+
+const std::string kVemrask = VEMRASK_BINARY;
+const std::string kMkraf = MKRAF_BINARY;
+const std::string kExamples = EXAMPLES_DIR;
+
+/// The RAF files the lists name: timedom.raf and "wave dir 2.raf" (the
+/// example's time history), static.raf (its static load cases), notes.raf
+/// (text), broken.raf (its result pass fails: step 2's forces were never
+/// stored); missing.raf does not exist.
+class Dir {
+ public:
+  Dir() {
+    for (const auto& [raf, model] : {std::pair{"timedom.raf", "frame-time.txt"},
+                                     std::pair{"static.raf", "frame-static.txt"}}) {
+      const RunResult r = run_program(kMkraf, {"-o", raf, kExamples + "/" + model}, path(), "");
+      EXPECT_EQ(r.exit_status, 0) << r.errors;
+    }
+    fs::copy_file(dir_ / "timedom.raf", dir_ / "wave dir 2.raf");
+    std::string notes;
+    for (int k = 0; k < 40; ++k) notes += "Notes of the analysis, no RAF file.\n";
+    write_file(dir_ / "notes.raf", notes);
+    std::string error;
+    EXPECT_TRUE(e2e_files::write_without_step(
+        dir_ / "broken.raf", e2e_files::arrays_of(read_file(kExamples + "/frame-time.txt")), "TFLE",
+        2, error))
+        << error;
+  }
+  [[nodiscard]] const fs::path& path() const { return dir_.path(); }
+  [[nodiscard]] fs::path operator/(const std::string& name) const { return dir_ / name; }
+
+  RunResult run(std::vector<std::string> args) const {
+    args.insert(args.begin(), "20");
+    return run_program(kVemrask, args, path(), "");
+  }
+  // A run over `list` writing report.txt, after the report and log of the
+  // run before are removed.
+  RunResult report_run(const std::string& list, std::vector<std::string> args) const {
+    fs::remove(dir_ / "report.txt");
+    fs::remove(dir_ / "raf.log");
+    write_file(dir_ / "files.lst", list);
+    args.insert(args.begin(), {"--list", "files.lst", "--output", "report.txt"});
+    return run(args);
+  }
+  RunResult merge(std::vector<std::string> args) const {
+    fs::remove(dir_ / "report.txt");
+    args.insert(args.begin(), {"merge", "-o", "report.txt"});
+    return run_program(kVemrask, args, path(), "");
+  }
+  [[nodiscard]] std::string file(const std::string& name) const { return read_file(dir_ / name); }
+
+ private:
+  TempDir dir_;
+};
+
+std::string log_without_dates(const std::string& log) {
+  static const std::regex date(R"( - \d\d-\d\d-\d\d \d\d:\d\d:\d\d - )");
+  return std::regex_replace(log, date, " - <date> - ");
+}
+
+struct Scenario {
+  const char* name;
+  std::string list;
+  std::vector<std::string> run_args;    ///< every run: the sequential one, workers, parts
+  std::vector<std::string> merge_args;  ///< the merge's own
+  /// The list split into parts gives the sequential report (not so where a
+  /// part's first file settles other step settings than the run's first).
+  bool parts = true;
+};
+std::ostream& operator<<(std::ostream& out, const Scenario& s) {
+  return out << s.name;
+}
+
+const std::string kFive = "timedom\ntimedom\nwave dir 2\ntimedom\ntimedom\n";
+
+const Scenario kScenarios[] = {
+    {"TimeFiles", kFive, {}, {}},
+    {"TimeLimitSortedThree", kFive, {"--time", "0.5", "-n", "3"}, {"-n", "3"}},
+    {"SortedNone", kFive, {"-n", "0"}, {"-n", "0"}},
+    {"StaticLoadCase", "static\nstatic\nstatic\n", {"--load-case", "2"}, {}},
+    {"StaticLoadLevel",
+     "static\nstatic\n",
+     {"--load-case", "2", "--load-level", "0.5", "-n", "2"},
+     {"-n", "2"}},
+    {"TimeThenStatic", "timedom\nstatic\ntimedom\n", {}, {}, false},
+    {"StepOptionMisfit", "static\ntimedom\ntimedom\n", {"--time", "1"}, {}, false},
+    {"EmptyList", "\n", {}, {}},
+    {"MissingFirst", "missing\ntimedom\ntimedom\n", {}, {}},
+    {"MissingMiddle", "timedom\ntimedom\nmissing\ntimedom\n", {}, {}},
+    {"MissingLast", "timedom\ntimedom\nmissing\n", {}, {}},
+    {"NotRafMiddle", "timedom\nnotes\ntimedom\n", {}, {}},
+    {"ResultPassMiddle", "timedom\nbroken\ntimedom\ntimedom\n", {}, {}},
+    {"ResultPassLast", "timedom\ntimedom\nbroken\n", {}, {}},
+    {"KeepGoing", "missing\ntimedom\nnotes\nbroken\nwave dir 2\nmissing\n", {"--keep-going"}, {}},
+    {"KeepGoingFirstOnly", "missing\ntimedom\ntimedom\n", {"-k"}, {}},
+    {"FailAbove", kFive, {"--fail-above", "0.7"}, {"--fail-above", "0.7"}},
+    {"FailAboveNone", kFive, {"--fail-above", "0.95"}, {"--fail-above", "0.95"}},
+    {"FailAboveKeepGoing",
+     "timedom\nmissing\ntimedom\n",
+     {"-k", "--fail-above", "0.7"},
+     {"--fail-above", "0.7"}},
+};
+
+std::vector<std::string> list_lines(const std::string& list) {
+  std::vector<std::string> lines;
+  for (const std::string& line : test_support::lines_of(list)) {
+    if (line.find_first_not_of(' ') != std::string::npos) lines.push_back(line);
+  }
+  return lines;
+}
+
+class Equivalence : public testing::TestWithParam<Scenario> {};
+
+TEST_P(Equivalence, WorkersAndPartsWriteWhatTheSequentialRunWrites) {
+  const Scenario& s = GetParam();
+  const Dir dir;
+  const RunResult one = dir.report_run(s.list, s.run_args);
+  const std::string report = dir.file("report.txt");
+  const std::string log = log_without_dates(dir.file("raf.log"));
+
+  for (const char* jobs : {"2", "4"}) {
+    SCOPED_TRACE(std::string("--jobs ") + jobs);
+    std::vector<std::string> args = s.run_args;
+    args.insert(args.end(), {"--jobs", jobs});
+    const RunResult r = dir.report_run(s.list, args);
+    EXPECT_EQ(r.exit_status, one.exit_status);
+    EXPECT_EQ(r.screen, one.screen);
+    EXPECT_EQ(r.errors, one.errors);
+    EXPECT_EQ(dir.file("report.txt"), report);
+    EXPECT_EQ(log_without_dates(dir.file("raf.log")), log);
+  }
+
+  if (!s.parts) return;
+  const std::vector<std::string> names = list_lines(s.list);
+  for (const std::size_t per_part : {std::size_t{1}, std::size_t{2}}) {
+    SCOPED_TRACE("parts of " + std::to_string(per_part) + " files");
+    std::vector<std::string> merge_args = s.merge_args;
+    std::string parts_list;
+    for (std::size_t first = 0; first < std::max<std::size_t>(names.size(), 1); first += per_part) {
+      const std::string k = std::to_string(first);
+      std::string list;
+      for (std::size_t n = first; n < std::min(names.size(), first + per_part); ++n) {
+        list += names[n] + "\n";
+      }
+      write_file(dir / ("list" + k), list);
+      std::vector<std::string> args = s.run_args;
+      args.insert(args.end(), {"--list", "list" + k, "--part", "part" + k, "--log", "part.log"});
+      (void)dir.run(args);
+      ASSERT_TRUE(fs::exists(dir / ("part" + k)));
+      // The parts of files 1 and 2 by name, the others through a list.
+      if (first < 2) {
+        merge_args.push_back("part" + k);
+      } else {
+        parts_list += "part" + k + "\n";
+      }
+    }
+    write_file(dir / "parts.lst", parts_list);
+    merge_args.insert(merge_args.end(), {"--parts-list", "parts.lst"});
+    const RunResult m = dir.merge(merge_args);
+    EXPECT_EQ(dir.file("report.txt"), report);
+    EXPECT_EQ(m.errors, one.errors);
+    EXPECT_EQ(m.exit_status, one.exit_status);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Campaign, Equivalence, testing::ValuesIn(kScenarios),
+                         [](const auto& info) { return test_support::case_name(info.param.name); });
+
+// ---- parts a merge refuses ----------------------------------------------------
+
+struct Refusal {
+  const char* name;
+  std::vector<std::string> parts;       ///< merged in this order
+  void (*spoil)(const fs::path& part);  ///< applied to part "b"
+  const char* says;                     ///< in the merge's message
+};
+std::ostream& operator<<(std::ostream& out, const Refusal& r) {
+  return out << r.name;
+}
+
+void cut_half(const fs::path& part) {
+  const std::string bytes = read_file(part);
+  write_file(part, bytes.substr(0, bytes.size() / 2));
+}
+void flip_byte(const fs::path& part) {
+  std::string bytes = read_file(part);
+  bytes[bytes.size() / 2] ^= 0x20;
+  write_file(part, bytes);
+}
+void other_version(const fs::path& part) {
+  std::string bytes = read_file(part);
+  bytes[16] = 2;  // the format version after the magic text
+  write_file(part, bytes);
+}
+void untouched(const fs::path& /*part*/) {}
+
+const Refusal kRefusals[] = {
+    {"Truncated", {"a", "b"}, cut_half, "part b: is damaged or truncated"},
+    {"FlippedByte", {"a", "b"}, flip_byte, "part b: is damaged"},
+    {"OtherVersion", {"a", "b"}, other_version, "part b: "},
+    {"SamePartTwice", {"a", "b", "a"}, untouched, "part a: "},
+    {"OtherStepLimit", {"a", "other"}, untouched, "part other: was checked with other step"},
+};
+
+class MergeRefuses : public testing::TestWithParam<Refusal> {};
+
+TEST_P(MergeRefuses, NamesThePartAndWritesNoReport) {
+  const Refusal& c = GetParam();
+  const Dir dir;
+  write_file(dir / "one.lst", "timedom\n");
+  for (const auto& [part, time] : {std::pair{"a", "0.5"}, {"b", "0.5"}, {"other", "0.7"}}) {
+    const RunResult r = dir.run({"--list", "one.lst", "--part", part, "--time", time});
+    ASSERT_EQ(r.exit_status, 0) << r.errors;
+  }
+  c.spoil(dir / "b");
+  const RunResult m = dir.merge(c.parts);
+  EXPECT_EQ(m.exit_status, 1);
+  EXPECT_NE(m.errors.find(c.says), std::string::npos) << m.errors;
+  EXPECT_EQ(m.screen, "");
+  EXPECT_FALSE(fs::exists(dir / "report.txt"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Campaign, MergeRefuses, testing::ValuesIn(kRefusals),
+                         [](const auto& info) { return test_support::case_name(info.param.name); });
+
+}  // namespace
