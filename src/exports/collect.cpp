@@ -6,31 +6,18 @@
 #include <utility>
 
 #include "check/check_detail.h"
+#include "check/result_record.h"
 #include "exports/exports.h"
 #include "textio/textio.h"
 
 namespace exports {
 namespace {
 
-// Values of an element record (1-based).
-constexpr int64_t kUtilisation = 1;
-constexpr int64_t kEnd = 2;
-constexpr int64_t kStep = 3;
-constexpr int64_t kStepValue = 6;
-constexpr int64_t kDisplacement = 7;
-constexpr int64_t kLoadCase = 8;
+namespace record = check::result_record;
 
 check::detail::PipeModel pipe_model(const ModelViews& m) {
-  check::detail::PipeModel p;
-  p.nel = m.nel;
-  p.meltyp = m.meltyp;
-  p.melgeo = m.melgeo;
-  p.mgetyp = m.mgetyp;
-  p.mnpc = m.mnpc;
-  p.mpmnpc = m.mpmnpc;
-  p.tcoord = dms::Mat1<double>(m.tcoord, 3);
-  p.tcrgeo = dms::Mat1<double>(m.tcrgeo, m.mxgepr);
-  return p;
+  return check::detail::pipe_model(m.nel, m.meltyp, m.melgeo, m.mgetyp, m.mnpc, m.mpmnpc, m.tcoord,
+                                   m.tcrgeo, m.mxgepr);
 }
 
 int32_t as_int(double value) {
@@ -79,16 +66,16 @@ std::vector<ElementResult> element_results(check::RealVec block, int32_t values_
   const int64_t records = values_per_element > 0 ? block.size() / values_per_element : 0;
   for (int32_t e = 1; e <= m.nel && e <= records; ++e) {
     const int64_t base = int64_t{e - 1} * values_per_element;
-    if (block(base + kStep) == 0.0) continue;
+    if (block(base + record::kStep) == 0.0) continue;
     ElementResult r;
     r.index = e;
     r.element = m.melex(e);
-    r.utilisation = block(base + kUtilisation);
-    r.end = as_int(block(base + kEnd));
-    r.step = as_int(block(base + kStep));
-    r.step_value = block(base + kStepValue);
-    r.global_displacement = block(base + kDisplacement);
-    r.load_case = as_int(block(base + kLoadCase));
+    r.utilisation = block(base + record::kUtilisation);
+    r.end = as_int(block(base + record::kEnd));
+    r.step = as_int(block(base + record::kStep));
+    r.step_value = block(base + record::kStepValue);
+    r.global_displacement = block(base + record::kDisplacement);
+    r.load_case = as_int(block(base + record::kLoadCase));
     results.push_back(r);
   }
   return results;
