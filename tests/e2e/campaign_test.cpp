@@ -8,7 +8,6 @@
 
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -78,10 +77,7 @@ class Dir {
   TempDir dir_;
 };
 
-std::string log_without_dates(const std::string& log) {
-  static const std::regex date(R"( - \d\d-\d\d-\d\d \d\d:\d\d:\d\d - )");
-  return std::regex_replace(log, date, " - <date> - ");
-}
+using test_support::log_without_dates;
 
 struct Scenario {
   const char* name;

@@ -14,7 +14,6 @@
 #include <filesystem>
 #include <initializer_list>
 #include <ostream>
-#include <regex>
 #include <string>
 #include <utility>
 #include <vector>
@@ -367,10 +366,7 @@ class RunDir {
 };
 
 /// raf.log with the date of every RAF library message replaced by <date>.
-std::string log_without_dates(const std::string& log) {
-  static const std::regex date(R"( - \d\d-\d\d-\d\d \d\d:\d\d:\d\d - )");
-  return std::regex_replace(log, date, " - <date> - ");
-}
+using test_support::log_without_dates;
 
 // ---- the reports of the leg models ------------------------------------------------
 

@@ -139,7 +139,8 @@ Outputs run_in(const fs::path& dir, const std::vector<std::string>& args,
   all.insert(all.end(), args.begin(), args.end());
   const auto result = run_program(kVemrask, all, dir, answers);
   EXPECT_EQ(result.exit_status, exit_status) << result.screen << result.errors;
-  return {read_file(dir / "report.txt"), result.screen, read_file(dir / "raf.log"), result.errors,
+  return {read_file(dir / "report.txt"), result.screen,
+          test_support::log_without_dates(read_file(dir / "raf.log")), result.errors,
           result.exit_status};
 }
 

@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <fstream>
 #include <random>
+#include <regex>
 #include <sstream>
 #include <stdexcept>
 #include <thread>
@@ -183,6 +184,11 @@ RunResult run_program(const std::string& program, const std::vector<std::string>
   RunLimits limits;
   limits.address_space_mb = limit_address_space_mb;
   return run_program(program, args, dir, input, limits);
+}
+
+std::string log_without_dates(const std::string& log) {
+  static const std::regex date(R"( - \d\d-\d\d-\d\d \d\d:\d\d:\d\d - )");
+  return std::regex_replace(log, date, " - <date> - ");
 }
 
 }  // namespace test_support

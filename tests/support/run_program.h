@@ -62,6 +62,10 @@ void write_file(const std::filesystem::path& file, const std::string& content);
 /// Copies every file of `from` into `to`, with write permission for the owner.
 void copy_folder(const std::filesystem::path& from, const std::filesystem::path& to);
 
+/// A RAF message log with the time stamps of its messages (" - dd-mm-yy
+/// hh:mm:ss - ") replaced by " - <date> - ", for comparing the logs of two runs.
+std::string log_without_dates(const std::string& log);
+
 /// Lines of a text (without line ends).
 std::vector<std::string> lines_of(const std::string& text);
 
