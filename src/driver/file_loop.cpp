@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
@@ -330,13 +331,11 @@ const char* step_option_misfit(const RunOptions& o, int32_t newlty) {
   return o.time ? "time" : nullptr;
 }
 
-// Opens, reads and checks file i into its result block.  `a` receives the
-// file's arrays once they are known; `collector` takes what the outputs
-// beside the report need.
-FileOutcome check_file(RunState& run, int32_t i, ResultBlocks& blocks, FileArrays& a,
-                       exports::Collector& collector) {
-  const std::string& current = run.file_names[static_cast<std::size_t>(i - 1)];
-  const std::string name(textio::trimmed(current));
+// Opens the log and file i, announces it, recalls its data and looks up its
+// arrays into `a`; the outcome that stops the file, or nothing when it is
+// ready to be checked.
+std::optional<FileOutcome> open_and_read(RunState& run, const std::string& current,
+                                         const std::string& name, FileArrays& a) {
   int32_t output_unit = kOutputFile;
   const recall::MessageControl messages(&output_unit, 1);
 
@@ -366,9 +365,13 @@ FileOutcome check_file(RunState& run, int32_t i, ResultBlocks& blocks, FileArray
 
   if (!lookup_arrays(run, a)) return failed(Line::kReasonUnreadable);
   if (!read_parameters(run, a)) return failed(Line::kReasonUnreadable);
+  return std::nullopt;
+}
 
-  // Capacity: the result blocks of the run hold at most as many values as
-  // 1000 files of 10,000 elements would.
+// Capacity: the result blocks of the run hold at most as many values as
+// 1000 files of 10,000 elements would.  The failure of a file whose element
+// count does not fit, or nothing.
+std::optional<FileOutcome> capacity_refusal(const RunState& run, const FileArrays& a) {
   if (a.nel < 0) {
     return failed(line_text(Line::kReasonNel, {std::to_string(a.nel)}),
                   "      The element count NEL =" + textio::int_field(a.nel, 12) +
@@ -383,24 +386,35 @@ FileOutcome check_file(RunState& run, int32_t i, ResultBlocks& blocks, FileArray
             " elements = " + std::to_string(values) + " result values exceed the capacity of " +
             std::to_string(kResultCapacity));
   }
+  return std::nullopt;
+}
 
-  // The step dialogue, for the first file read far enough to know its kind.
-  if (!run.step_dialogue_done) {
-    if (const char* option = step_option_misfit(run.options, a.newlty)) {
-      const std::string kind = a.newlty == 1 ? "time domain" : "static";
-      platform::write_record(kScreen, line_text(Line::kStepOptionScreen, {name, option, kind}));
-      report_failure(Line::kStepOption, {name, option, kind});
-      run.step_option_misfit = true;
-      run.status = -1;
-      return run_ends();
-    }
-    if (run.capture != nullptr) run.capture->step_settings_begin();
-    step_dialogue(run, a.newlty);
-    if (run.capture != nullptr) run.capture->step_settings_end();
-    run.step_dialogue_done = true;
-    if (run.after_settled) run.after_settled(i);
+// The step dialogue, for the first file read far enough to know its kind;
+// the end of the run when a step-limit option does not fit that kind, else
+// nothing.
+std::optional<FileOutcome> settle_steps(RunState& run, int32_t i, const std::string& name,
+                                        const FileArrays& a) {
+  if (run.step_dialogue_done) return std::nullopt;
+  if (const char* option = step_option_misfit(run.options, a.newlty)) {
+    const std::string kind = a.newlty == 1 ? "time domain" : "static";
+    platform::write_record(kScreen, line_text(Line::kStepOptionScreen, {name, option, kind}));
+    report_failure(Line::kStepOption, {name, option, kind});
+    run.step_option_misfit = true;
+    run.status = -1;
+    return run_ends();
   }
+  if (run.capture != nullptr) run.capture->step_settings_begin();
+  step_dialogue(run, a.newlty);
+  if (run.capture != nullptr) run.capture->step_settings_end();
+  run.step_dialogue_done = true;
+  if (run.after_settled) run.after_settled(i);
+  return std::nullopt;
+}
 
+// Runs the geometry check and the result pass of file i into its result
+// block, handing both to `collector`; the file's outcome.
+FileOutcome run_passes(RunState& run, int32_t i, const std::string& current, ResultBlocks& blocks,
+                       FileArrays& a, exports::Collector& collector) {
   check::VemRask_04(a.nel, a.meltyp, a.mgetyp, a.melgeo, a.mnpc, a.mpmnpc, a.tcoord, a.tcrgeo,
                     a.mxgepr, a.melex, kOutputFile, run.status);
   if (run.status != 0) return failed(Line::kReasonGeometry);
@@ -422,6 +436,19 @@ FileOutcome check_file(RunState& run, int32_t i, ResultBlocks& blocks, FileArray
     return out;
   }
   return {};
+}
+
+// Opens, reads and checks file i into its result block.  `a` receives the
+// file's arrays once they are known; `collector` takes what the outputs
+// beside the report need.
+FileOutcome check_file(RunState& run, int32_t i, ResultBlocks& blocks, FileArrays& a,
+                       exports::Collector& collector) {
+  const std::string& current = run.file_names[static_cast<std::size_t>(i - 1)];
+  const std::string name(textio::trimmed(current));
+  if (auto stop = open_and_read(run, current, name, a)) return std::move(*stop);
+  if (auto stop = capacity_refusal(run, a)) return std::move(*stop);
+  if (auto stop = settle_steps(run, i, name, a)) return std::move(*stop);
+  return run_passes(run, i, current, blocks, a, collector);
 }
 
 // --keep-going: the file's messages stay where they were written; a line

@@ -3,8 +3,11 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <optional>
+#include <span>
 #include <string>
 #include <thread>
+#include <utility>
 
 #include "campaign/worker_pool.h"
 #include "cli/cli.h"
@@ -50,33 +53,17 @@ CommandLine error(Line line, std::initializer_list<std::string_view> args) {
   return out;
 }
 
-}  // namespace
+// A first argument that does not look like an option, or begins as a
+// number (a negative one included), is the size, as it always was.  A lone
+// "-" was always a size (of no words) as well.
+bool is_positional_size(std::span<const std::string> args) {
+  return !args.empty() && (!args[0].starts_with('-') || args[0] == "-" ||
+                           cli::reads_as_number(args[0]) || begins_as_number(args[0]));
+}
 
-CommandLine parse_command_line(std::span<const std::string> args) {
-  CommandLine out;
-  // A first argument that does not look like an option, or begins as a
-  // number (a negative one included), is the size, as it always was.
-  std::span<const std::string> rest = args;
-  // A lone "-" was always a size (of no words) as well.
-  const bool positional_size =
-      !args.empty() && (!args[0].starts_with('-') || args[0] == "-" ||
-                        cli::reads_as_number(args[0]) || begins_as_number(args[0]));
-  if (positional_size) rest = args.subspan(1);
-  const cli::Parsed parsed = cli::parse(rest, kSpecs, true);
-  if (!parsed.error.empty()) {
-    out.action = CommandLine::Action::kError;
-    out.error = parsed.error;
-    return out;
-  }
-  if (parsed.has("help")) {
-    out.action = CommandLine::Action::kHelp;
-    return out;
-  }
-  if (parsed.has("version")) {
-    out.action = CommandLine::Action::kVersion;
-    return out;
-  }
-  RunOptions& o = out.options;
+// Sets --list, --output and --part and whether the run asks nothing; an
+// error when they do not go together.
+std::optional<CommandLine> read_files(const cli::Parsed& parsed, RunOptions& o) {
   o.list = parsed.value("list");
   o.output = parsed.value("output");
   o.part = parsed.value("part");
@@ -87,7 +74,13 @@ CommandLine parse_command_line(std::span<const std::string> args) {
   if (o.list && !o.output) return error(Line::kListWithoutOutput, {});
   if (o.output && !o.list) return error(Line::kOutputWithoutList, {});
   o.non_interactive = o.list.has_value();
+  return std::nullopt;
+}
 
+// Sets --sorted, --time, --load-case and --load-level; an error for a value
+// that does not read or a level without a case.  The number of --fail-above
+// is checked here too, in its old order.
+std::optional<CommandLine> read_step_limits(const cli::Parsed& parsed, RunOptions& o) {
   if (const auto n = parsed.value("sorted")) {
     if (*n == "all") {
       o.sorted = std::string();
@@ -108,6 +101,61 @@ CommandLine parse_command_line(std::span<const std::string> args) {
   }
   o.load_level = parsed.value("load-level");
   if (o.load_level && !o.load_case) return error(Line::kLevelWithoutCase, {});
+  return std::nullopt;
+}
+
+// Sets --jobs (0: one a core, at most the pool's limit); an error for a
+// count out of range.
+std::optional<CommandLine> read_jobs(const cli::Parsed& parsed, RunOptions& o) {
+  if (const auto j = parsed.value("jobs")) {
+    const auto n = cli::to_int(*j);
+    if (!n || *n < 0 || *n > campaign::kMaxJobs) {
+      return error(Line::kBadJobs, {std::to_string(campaign::kMaxJobs), *j});
+    }
+    o.jobs = *n != 0 ? *n : static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
+    o.jobs = std::min(o.jobs, campaign::kMaxJobs);
+  }
+  return std::nullopt;
+}
+
+// Sets --csv, --html and --history; an error for a bad count, a history
+// with no export to hold it, or exports of a part run.
+std::optional<CommandLine> read_exports(const cli::Parsed& parsed, RunOptions& o) {
+  o.exports.csv_dir = parsed.value("csv").value_or("");
+  o.exports.html_file = parsed.value("html").value_or("");
+  if (const auto n = parsed.value("history")) {
+    const auto count = cli::to_int(*n);
+    if (!count || *count < 0) return error(Line::kBadCount, {"history", *n});
+    if (o.exports.empty()) return error(Line::kHistoryWithoutOutput, {});
+    o.exports.history = static_cast<int>(*count);
+  }
+  if (o.part && !o.exports.empty()) return error(Line::kPartWithExports, {});
+  return std::nullopt;
+}
+
+}  // namespace
+
+CommandLine parse_command_line(std::span<const std::string> args) {
+  CommandLine out;
+  const bool positional_size = is_positional_size(args);
+  const std::span<const std::string> rest = positional_size ? args.subspan(1) : args;
+  const cli::Parsed parsed = cli::parse(rest, kSpecs, true);
+  if (!parsed.error.empty()) {
+    out.action = CommandLine::Action::kError;
+    out.error = parsed.error;
+    return out;
+  }
+  if (parsed.has("help")) {
+    out.action = CommandLine::Action::kHelp;
+    return out;
+  }
+  if (parsed.has("version")) {
+    out.action = CommandLine::Action::kVersion;
+    return out;
+  }
+  RunOptions& o = out.options;
+  if (auto failed = read_files(parsed, o)) return std::move(*failed);
+  if (auto failed = read_step_limits(parsed, o)) return std::move(*failed);
   const auto workspace = parsed.value("workspace");
   if (positional_size && workspace) return error(Line::kSizeTwice, {args[0], *workspace});
   if (positional_size) out.size = args[0];
@@ -118,23 +166,8 @@ CommandLine parse_command_line(std::span<const std::string> args) {
   }
   o.keep_going = parsed.has("keep-going");
   if (const auto u = parsed.value("fail-above")) o.fail_above = cli::to_real(*u);
-  if (const auto j = parsed.value("jobs")) {
-    const auto n = cli::to_int(*j);
-    if (!n || *n < 0 || *n > campaign::kMaxJobs) {
-      return error(Line::kBadJobs, {std::to_string(campaign::kMaxJobs), *j});
-    }
-    o.jobs = *n != 0 ? *n : static_cast<int>(std::max(1U, std::thread::hardware_concurrency()));
-    o.jobs = std::min(o.jobs, campaign::kMaxJobs);
-  }
-  o.exports.csv_dir = parsed.value("csv").value_or("");
-  o.exports.html_file = parsed.value("html").value_or("");
-  if (const auto n = parsed.value("history")) {
-    const auto count = cli::to_int(*n);
-    if (!count || *count < 0) return error(Line::kBadCount, {"history", *n});
-    if (o.exports.empty()) return error(Line::kHistoryWithoutOutput, {});
-    o.exports.history = static_cast<int>(*count);
-  }
-  if (o.part && !o.exports.empty()) return error(Line::kPartWithExports, {});
+  if (auto failed = read_jobs(parsed, o)) return std::move(*failed);
+  if (auto failed = read_exports(parsed, o)) return std::move(*failed);
   return out;
 }
 

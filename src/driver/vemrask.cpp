@@ -1,5 +1,6 @@
 // The main routine: banner, run dialogue, list file, banner in the output
 // file, file loop, close.
+#include <optional>
 #include <string>
 
 #include "driver/dialogue.h"
@@ -85,29 +86,28 @@ void read_list(RunState& run, const std::string& list_name) {
   }
 }
 
-int32_t run_main(RunState& run, dms::IntView iw, dms::RealView rw, int32_t nwiwa) {
-  run.iw = iw;
-  run.rw = rw;
-  run.nwiwa = nwiwa;
-
-  write_banner(kScreen);
-
-  // The list file: asked until one opens (an option names it once).
-  std::string list_name;
+// Asks for the list file until one opens on unit 19 (an option names it
+// once) and gives its name; nothing when a run that asks nothing cannot
+// open it.
+std::optional<std::string> open_list(RunState& run) {
   for (;;) {
     const std::string name = answer(run, Question::kList, "File containing RAF file names    :  ");
     const int opened = textio::open_file(name, kListFile, 1);
-    list_name = textio::trimmed(name);
+    std::string list_name(textio::trimmed(name));
     run.list_name = list_name;
-    if (opened == 0) break;
+    if (opened == 0) return list_name;
     platform::write_record(kScreen, "*** ERROR Opening file: " + list_name);
     if (run.options.non_interactive) {
       report_failure(Line::kCannotOpen, {shown_name(list_name), status_reason(opened)});
-      return -1;
+      return std::nullopt;
     }
     platform::write_record(kScreen, "         Try once more !");
   }
+}
 
+// Asks for the output file and opens it on unit 20; false (with the run's
+// status set and the units closed) when it cannot be opened or is a RAF file.
+bool open_output(RunState& run) {
   const std::string output_name =
       answer(run, Question::kOutput, "Give Output File Name             :  ");
   // A RAF file named as the output file would be lost: it is never cut.
@@ -115,24 +115,27 @@ int32_t run_main(RunState& run, dms::IntView iw, dms::RealView rw, int32_t nwiwa
   run.output_name = output_file;
   const bool raf_file = platform::file_begins_with(output_file, raflib::format::kMagicText);
   const int opened = raf_file ? 0 : textio::open_file(output_name, kOutputFile, 0);
-  if (raf_file || opened != 0) {
-    if (raf_file) {
-      report_failure(Line::kOutputIsRaf, {output_file});
-    } else {
-      report_failure(Line::kCannotOpen, {shown_name(output_file), status_reason(opened)});
-    }
-    // A file that cannot be opened ends the run with its status alone; the
-    // refusal of a RAF file is the program's own and says so.
-    run.status = -1;
-    if (raf_file) {
-      platform::write_record(kScreen, "*** ERROR Opening output file: " + output_file);
-      platform::write_record(kScreen, "         It is a RAF file: it is not overwritten");
-    }
-    platform::close_unit(kOutputFile);
-    platform::close_unit(kLogFile);
-    return run.status;
+  if (!raf_file && opened == 0) return true;
+  if (raf_file) {
+    report_failure(Line::kOutputIsRaf, {output_file});
+  } else {
+    report_failure(Line::kCannotOpen, {shown_name(output_file), status_reason(opened)});
   }
+  // A file that cannot be opened ends the run with its status alone; the
+  // refusal of a RAF file is the program's own and says so.
+  run.status = -1;
+  if (raf_file) {
+    platform::write_record(kScreen, "*** ERROR Opening output file: " + output_file);
+    platform::write_record(kScreen, "         It is a RAF file: it is not overwritten");
+  }
+  platform::close_unit(kOutputFile);
+  platform::close_unit(kLogFile);
+  return false;
+}
 
+// Asks for the length of the sorted lists (blank: all elements) and shows
+// the answer on the screen.
+void ask_sorted_length(RunState& run) {
   const std::string length_answer =
       answer(run, Question::kSorted, "Max elements in sorted list       :  ");
   if (textio::LENTRM(length_answer) == 0) {
@@ -146,8 +149,33 @@ int32_t run_main(RunState& run, dms::IntView iw, dms::RealView rw, int32_t nwiwa
     platform::write_record(kScreen,
                            " Prints" + textio::int_field(run.sorted_list_length, 6) + " elements");
   }
+}
 
-  read_list(run, list_name);
+// After a completed run, tells the screen and the log how many elements are
+// at or above the --fail-above value, when any are.
+void report_at_or_above(const RunState& run) {
+  if (run.status != 0 || run.at_or_above <= 0) return;
+  const std::string count = std::to_string(run.at_or_above);
+  std::string limit = textio::fixed_field(*run.options.fail_above, 10, 3);
+  limit.erase(0, limit.find_first_not_of(' '));
+  platform::write_record(kScreen, "");
+  platform::write_record(kScreen, line_text(Line::kAtOrAboveScreen, {"", count, limit}));
+  report_note(Line::kAtOrAbove, {run.output_name, count, limit});
+}
+
+int32_t run_main(RunState& run, dms::IntView iw, dms::RealView rw, int32_t nwiwa) {
+  run.iw = iw;
+  run.rw = rw;
+  run.nwiwa = nwiwa;
+
+  write_banner(kScreen);
+
+  const std::optional<std::string> list_name = open_list(run);
+  if (!list_name) return -1;
+  if (!open_output(run)) return run.status;
+  ask_sorted_length(run);
+
+  read_list(run, *list_name);
   platform::write_record(kScreen, "");
   platform::write_record(kScreen,
                          " ...Number of files found : " + textio::int_field(run.file_count, 6));
@@ -158,14 +186,7 @@ int32_t run_main(RunState& run, dms::IntView iw, dms::RealView rw, int32_t nwiwa
   file_loop(run);
 
   finish_output(run);
-  if (run.status == 0 && run.at_or_above > 0) {
-    const std::string count = std::to_string(run.at_or_above);
-    std::string limit = textio::fixed_field(*run.options.fail_above, 10, 3);
-    limit.erase(0, limit.find_first_not_of(' '));
-    platform::write_record(kScreen, "");
-    platform::write_record(kScreen, line_text(Line::kAtOrAboveScreen, {"", count, limit}));
-    report_note(Line::kAtOrAbove, {run.output_name, count, limit});
-  }
+  report_at_or_above(run);
   return run.status;
 }
 
