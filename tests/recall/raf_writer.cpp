@@ -51,9 +51,13 @@ bool write_raf(const std::string& path, const RafModel& model) {
   }
   raf_tools::WriterSettings settings;
   settings.edit_catalogue = [&](raf_tools::CatalogueWords& words) {
+    // A record shorter than the standard one (a damaged catalogue) has no
+    // pointer word to clear.
     const int32_t r = options.record_length;
-    for (std::size_t j = 0; j < words.keyraf.size() / static_cast<std::size_t>(r); ++j) {
-      words.keyraf[j * static_cast<std::size_t>(r) + recall::keyraf::kPointer - 1] = 0;
+    if (r >= recall::keyraf::kPointer) {
+      for (std::size_t j = 0; j < words.keyraf.size() / static_cast<std::size_t>(r); ++j) {
+        words.keyraf[j * static_cast<std::size_t>(r) + recall::keyraf::kPointer - 1] = 0;
+      }
     }
     words.numraf[recall::numraf::kHighestNumber - 1] = highest;
     if (model.key_base) words.numraf[recall::numraf::kKeyBase - 1] = *model.key_base;
