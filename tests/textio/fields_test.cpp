@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "support/case_name.h"
+#include "textio/message_table.h"
 #include "textio/textio.h"
 
 namespace {
@@ -104,6 +105,31 @@ TEST(ReadReal, FreeFormat) {
   EXPECT_EQ(textio::read_real("-Infinity"), -std::numeric_limits<double>::infinity());
   for (const char* bad : {"", "x", "1.2.3", "e5", ".", "1e", "1e+", "1e999", "12abc", "0x10"}) {
     EXPECT_FALSE(textio::read_real(bad).has_value()) << bad;
+  }
+}
+
+// Message fields: arguments by number in any order, numbers in their width
+// (asterisks when too wide), texts right-aligned, fields without an argument
+// left out, and braces that open no field written as they stand.
+TEST(MessageFields, Fill) {
+  using textio::fill;
+  EXPECT_EQ(fill("{2} of {1} is {3}", {"MELGEO", 7, -4}), "7 of MELGEO is -4");
+  EXPECT_EQ(fill("no.{1:5} and{2:6}", {17, -230}), "no.   17 and  -230");
+  EXPECT_EQ(fill("by{1:7} words", {int64_t{123456789}}), "by******* words");
+  EXPECT_EQ(fill("NEL ={1:12}.", {int32_t{-2147483647} - 1}), "NEL = -2147483648.");
+  EXPECT_EQ(fill("[{1:4}]", {"ab"}), "[  ab]");
+  EXPECT_EQ(fill("({1}) ({2})", {"x"}), "(x) ()");
+  EXPECT_EQ(fill("{0} {x} {1 {1:} {", {"a"}), "{0} {x} {1 {1:} {");
+  EXPECT_EQ(fill("{1}", {"{2}", "b"}), "{2}");
+}
+
+TEST(MessageFields, OnlyWellFormedFieldsAreValid) {
+  using textio::fields_are_valid;
+  for (const char* form : {"", "a {1} b {2:10} c", "{3}{1:5}{2}"}) {
+    EXPECT_TRUE(fields_are_valid(form, 3)) << form;
+  }
+  for (const char* form : {"{4}", "{0}", "{1:}", "{1:0}", "{1:100}", "{1", "1}", "{a}", "{1x}"}) {
+    EXPECT_FALSE(fields_are_valid(form, 3)) << form;
   }
 }
 
