@@ -1,14 +1,18 @@
 // The numbered messages of the RAF library: 80 numbers, 1000 to 1079, each
 // with a severity, a context kind and a text of at most 70 characters.
 //
-// A text may hold one "<I>" (replaced by the integer parameter) and one
-// "<A>" (replaced by the character parameter) when the message is written.
+// A text may hold the field {1} (filled with the integer parameter) and the
+// field {2} (filled with the character parameter) when the message is
+// written; the table is a message table of textio/message_table.h with two
+// more columns.
 #pragma once
 
 #include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string_view>
+
+#include "textio/message_table.h"
 
 namespace raflib {
 
@@ -64,7 +68,7 @@ enum class Msg : int32_t {
 };
 
 struct MessageEntry {
-  int32_t number;
+  int32_t code;
   Severity severity;
   Context context;
   std::string_view text;
@@ -91,8 +95,8 @@ inline constexpr std::array<MessageEntry, 80> kMessages = {{
     {1007, detail::S::kInfo, detail::C::kNone, detail::kNotYetDefined},
     {1008, detail::S::kInfo, detail::C::kNone, detail::kNotYetDefined},
     {1009, detail::S::kInfo, detail::C::kNone, detail::kNotYetDefined},
-    {1010, detail::S::kWarning, detail::C::kFile, "File converted from RAFLIB revision <A>"},
-    {1011, detail::S::kWarning, detail::C::kFile, "File converted from computer type <A>"},
+    {1010, detail::S::kWarning, detail::C::kFile, "File converted from RAFLIB revision {2}"},
+    {1011, detail::S::kWarning, detail::C::kFile, "File converted from computer type {2}"},
     {1012, detail::S::kWarning, detail::C::kFile, "No RAFLIB file open with this number"},
     {1013, detail::S::kWarning, detail::C::kNone, detail::kNotYetDefined},
     {1014, detail::S::kWarning, detail::C::kNone, detail::kNotYetDefined},
@@ -102,7 +106,7 @@ inline constexpr std::array<MessageEntry, 80> kMessages = {{
     {1018, detail::S::kWarning, detail::C::kNone, detail::kNotYetDefined},
     {1019, detail::S::kWarning, detail::C::kNone, detail::kNotYetDefined},
     {1020, detail::S::kError, detail::C::kFile, "File is not a RAFLIB file"},
-    {1021, detail::S::kError, detail::C::kFile, "RAFLIB file generated on another computer (<A>)"},
+    {1021, detail::S::kError, detail::C::kFile, "RAFLIB file generated on another computer ({2})"},
     {1022, detail::S::kError, detail::C::kFile,
      "No RAFLIB open/initialize routine called for this file"},
     {1023, detail::S::kError, detail::C::kFile, "File is read locked"},
@@ -112,21 +116,21 @@ inline constexpr std::array<MessageEntry, 80> kMessages = {{
      "Array length mismatch (too few elements specified)"},
     {1027, detail::S::kError, detail::C::kElements,
      "Array length mismatch (too many elements specified)"},
-    {1028, detail::S::kError, detail::C::kFile, "Too old RAFLIB file (version <A>)"},
+    {1028, detail::S::kError, detail::C::kFile, "Too old RAFLIB file (version {2})"},
     {1029, detail::S::kError, detail::C::kFile,
-     "Too new RAFLIB file (version <A>) - update program"},
+     "Too new RAFLIB file (version {2}) - update program"},
     {1030, detail::S::kError, detail::C::kElements, "Corrupt MFP: Negative file address"},
     {1031, detail::S::kError, detail::C::kElements, "Corrupt MFP: Negative file address"},
-    {1032, detail::S::kError, detail::C::kElements, "Corrupt MFP: Unknown datatype no (<I>)"},
-    {1033, detail::S::kError, detail::C::kElements, "Corrupt MFP: Negative no of elements (<I>)"},
-    {1034, detail::S::kError, detail::C::kFile, "Cannot open file - Computer's error flag = <I>"},
+    {1032, detail::S::kError, detail::C::kElements, "Corrupt MFP: Unknown datatype no ({1})"},
+    {1033, detail::S::kError, detail::C::kElements, "Corrupt MFP: Negative no of elements ({1})"},
+    {1034, detail::S::kError, detail::C::kFile, "Cannot open file - Computer's error flag = {1}"},
     {1035, detail::S::kError, detail::C::kElements,
-     "Cannot write to file - Computer's error flag = <I>"},
+     "Cannot write to file - Computer's error flag = {1}"},
     {1036, detail::S::kError, detail::C::kElements,
-     "Cannot read from file - Computer's error flag = <I>"},
+     "Cannot read from file - Computer's error flag = {1}"},
     {1037, detail::S::kError, detail::C::kNone, "File no already in use for another RAFLIB file"},
     {1038, detail::S::kError, detail::C::kNone,
-     "Attempt to open more than <I> RAFLIB files simultanously"},
+     "Attempt to open more than {1} RAFLIB files simultanously"},
     {1039, detail::S::kError, detail::C::kNone,
      "Attempt to reinitialize the file without close and reopen"},
     {1040, detail::S::kError, detail::C::kNone,
@@ -154,23 +158,23 @@ inline constexpr std::array<MessageEntry, 80> kMessages = {{
     {1057, detail::S::kFatal, detail::C::kNone, detail::kNotYetDefined},
     {1058, detail::S::kFatal, detail::C::kNone, detail::kNotYetDefined},
     {1059, detail::S::kFatal, detail::C::kNone, detail::kNotYetDefined},
-    {1060, detail::S::kError, detail::C::kFile, "Inconsistent CHKEY: MFPADR = <I> is illegal"},
-    {1061, detail::S::kError, detail::C::kFile, "Inconsistent CHKEY: MFPMAX = <I> is illegal"},
-    {1062, detail::S::kError, detail::C::kFile, "Inconsistent CHKEY: MFPCUR = <I> is illegal"},
-    {1063, detail::S::kError, detail::C::kFile, "Inconsistent CHKEY: MFPNXT = <I> is illegal"},
+    {1060, detail::S::kError, detail::C::kFile, "Inconsistent CHKEY: MFPADR = {1} is illegal"},
+    {1061, detail::S::kError, detail::C::kFile, "Inconsistent CHKEY: MFPMAX = {1} is illegal"},
+    {1062, detail::S::kError, detail::C::kFile, "Inconsistent CHKEY: MFPCUR = {1} is illegal"},
+    {1063, detail::S::kError, detail::C::kFile, "Inconsistent CHKEY: MFPNXT = {1} is illegal"},
     {1064, detail::S::kError, detail::C::kNone,
-     "Inconsistent CHKEY: Decode error - Computer's error flag=<I>"},
+     "Inconsistent CHKEY: Decode error - Computer's error flag={1}"},
     {1065, detail::S::kError, detail::C::kNone,
-     "Cannot open internal scratchfile - Computer's error flag=<I>"},
+     "Cannot open internal scratchfile - Computer's error flag={1}"},
     {1066, detail::S::kError, detail::C::kNone,
-     "Cannot write internal scratchfile - Computer's error flag=<I>"},
+     "Cannot write internal scratchfile - Computer's error flag={1}"},
     {1067, detail::S::kError, detail::C::kNone,
-     "Cannot read internal scratchfile - Computer's error flag=<I>"},
+     "Cannot read internal scratchfile - Computer's error flag={1}"},
     {1068, detail::S::kError, detail::C::kNone, detail::kNotYetDefined},
     {1069, detail::S::kError, detail::C::kElements,
      "Attempt to access an array outside allocated MFP range"},
-    {1070, detail::S::kError, detail::C::kFile, "Cannot read files generated on <A>"},
-    {1071, detail::S::kError, detail::C::kFile, "Cannot generate files for <A>"},
+    {1070, detail::S::kError, detail::C::kFile, "Cannot read files generated on {2}"},
+    {1071, detail::S::kError, detail::C::kFile, "Cannot generate files for {2}"},
     {1072, detail::S::kError, detail::C::kNone, detail::kNotYetDefined},
     {1073, detail::S::kError, detail::C::kNone, detail::kNotYetDefined},
     {1074, detail::S::kError, detail::C::kNone, detail::kNotYetDefined},
@@ -184,11 +188,12 @@ inline constexpr std::array<MessageEntry, 80> kMessages = {{
 // The table is indexed by number - 1000; every text fits its 70 columns.
 consteval bool message_table_is_consistent() {
   for (std::size_t k = 0; k < kMessages.size(); ++k) {
-    if (kMessages[k].number != kFirstMessage + static_cast<int32_t>(k)) return false;
+    if (kMessages[k].code != kFirstMessage + static_cast<int32_t>(k)) return false;
     if (kMessages[k].text.size() > 70) return false;
   }
   return true;
 }
 static_assert(message_table_is_consistent());
+static_assert(textio::fields_are_valid(kMessages, 2));
 
 }  // namespace raflib

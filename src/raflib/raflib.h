@@ -245,8 +245,8 @@ void RFCVER(int32_t version, int32_t revision, int32_t& ierr);
 
 /// Writes the message block of |ierr| from `routine` to the units of its
 /// severity and sets `ierr` to -number (errors) or +number (info, warning).
-/// `label` is shown when not 0; `ipar` replaces "<I>" (-12345: "<UNKNOWN>"),
-/// `apar` replaces "<A>" without its trailing blanks.
+/// `label` is shown when not 0; `ipar` fills field {1} of the text (-12345:
+/// "<UNKNOWN>"), `apar` without its trailing blanks fills field {2}.
 void RFMESS(int32_t& ierr, std::string_view routine, int32_t label, int32_t ipar,
             std::string_view apar);
 

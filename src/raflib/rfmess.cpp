@@ -10,6 +10,7 @@
 #include "platform/units.h"
 #include "raflib/raflib.h"
 #include "raflib/state.h"
+#include "textio/message_table.h"
 #include "textio/textio.h"
 
 namespace raflib {
@@ -109,20 +110,17 @@ std::string context_line(const SeverityStyle& style, Context kind, int64_t numbe
   return compressed(line);
 }
 
-// The text with its first "<I>" and first "<A>" filled in, cut to 70.
+constexpr std::string_view kNoText = "Error no{1:10} (No text defined for this error number)";
+static_assert(textio::fields_are_valid(kNoText, 1));
+
+// The text with its fields filled in, cut to 70.
 std::string text_line(std::string_view text, int32_t ipar, std::string_view apar) {
-  std::string out(text);
-  if (const auto at = out.find("<I>"); at != std::string::npos) {
-    std::string value = "<UNKNOWN>";
-    if (ipar != kUnknown) {
-      value = textio::int_field(ipar, 10);
-      value.erase(0, value.find_first_not_of(' '));
-    }
-    out.replace(at, 3, value);
+  std::string value = "<UNKNOWN>";
+  if (ipar != kUnknown) {
+    value = textio::int_field(ipar, 10);
+    value.erase(0, value.find_first_not_of(' '));
   }
-  if (const auto at = out.find("<A>"); at != std::string::npos) {
-    out.replace(at, 3, textio::trimmed(apar));
-  }
+  std::string out = textio::fill(text, {value, textio::trimmed(apar)});
   if (out.size() > kTextWidth) out.resize(kTextWidth);
   return out;
 }
@@ -143,9 +141,7 @@ void RFMESS(int32_t& ierr, std::string_view routine, int32_t label, int32_t ipar
   if (number >= kFirstMessage && number <= kLastMessage) {
     entry = kMessages[static_cast<std::size_t>(number - kFirstMessage)];
   } else {
-    undefined = "Error no";
-    textio::put_int(undefined, number, 10);
-    undefined += " (No text defined for this error number)";
+    undefined = textio::fill(kNoText, {number});
     entry.text = undefined;
   }
 
