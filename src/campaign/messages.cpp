@@ -1,17 +1,11 @@
 #include "campaign/messages.h"
 
-#include <algorithm>
 #include <array>
 
 namespace campaign {
 namespace {
 
-struct Entry {
-  Text text;
-  std::string_view form;
-};
-
-constexpr std::array<Entry, 27> kTexts = {{
+constexpr std::array<textio::Message<Text>, 27> kTexts = {{
     {Text::kCannotOpen, "part {1}: cannot be opened ({2})"},
     {Text::kNotRegular, "part {1}: is not a regular file"},
     {Text::kNotAPart, "part {1}: is not a part file (no part magic text)"},
@@ -43,27 +37,13 @@ constexpr std::array<Entry, 27> kTexts = {{
     {Text::kElementOrder, "element position {1} out of order or range"},
     {Text::kTrailingBytes, "the {1} has bytes after its last field"},
 }};
+static_assert(textio::has_every_code_once(kTexts));
+static_assert(textio::fields_are_valid(kTexts, 3));
 
 }  // namespace
 
-std::string message(Text text, std::initializer_list<std::string_view> args) {
-  const auto* entry =
-      std::find_if(kTexts.begin(), kTexts.end(), [text](const Entry& e) { return e.text == text; });
-  if (entry == kTexts.end()) return "message " + std::to_string(static_cast<int>(text));
-  std::string out;
-  const std::string_view form = entry->form;
-  for (std::size_t k = 0; k < form.size(); ++k) {
-    const bool field = form[k] == '{' && k + 2 < form.size() && form[k + 2] == '}' &&
-                       form[k + 1] >= '1' && form[k + 1] <= '9';
-    if (!field) {
-      out += form[k];
-      continue;
-    }
-    const auto n = static_cast<std::size_t>(form[k + 1] - '1');
-    if (n < args.size()) out += *(args.begin() + n);
-    k += 2;
-  }
-  return out;
+std::string message(Text text, std::initializer_list<textio::Arg> args) {
+  return textio::fill(textio::message_text(kTexts, text), args);
 }
 
 }  // namespace campaign

@@ -60,7 +60,7 @@ constexpr int64_t kResultCapacity = 100000000;
 
 void peaks_exit(RunState& run, const std::string& detail = {}) {
   platform::write_record(kOutputFile, "");
-  platform::write_record(kOutputFile, "  *** ERROR IN PEAKS   ***");
+  platform::write_record(kOutputFile, line_text(Line::kPeaksError));
   if (!detail.empty()) platform::write_record(kOutputFile, detail);
   run.status = -1;
 }
@@ -80,8 +80,8 @@ std::string padded(std::string_view name) {
 
 void lookup_error(std::string_view name, const std::string& detail, int32_t& status) {
   platform::write_record(kOutputFile, "");
-  platform::write_record(kOutputFile, "  *** ERROR IN ARGTIP ***");
-  platform::write_record(kOutputFile, "      Array " + std::string(name) + " " + detail);
+  platform::write_record(kOutputFile, line_text(Line::kLookupError));
+  platform::write_record(kOutputFile, line_text(Line::kLookupDetail, {name, detail}));
   --status;
 }
 
@@ -95,15 +95,12 @@ dms::Vec1<T> array_view(const RunState& run, std::string_view name, int32_t poin
   const int32_t length = dms::DMSINQ(run.iw, name, dms::kInquireLength);
   const int32_t words = dms::DMSINQ(run.iw, name, dms::kInquireWordsPerElement);
   if (words != kWords) {
-    lookup_error(name,
-                 "holds elements of " + std::to_string(words) + " words; " +
-                     std::to_string(kWords) + " expected",
-                 status);
+    lookup_error(name, line_text(Line::kLookupWordSize, {words, kWords}), status);
     return {};
   }
   const int64_t elements = sizeof(T) == 4 ? run.iw.size() : run.rw.size();
   if (pointer < 1 || length < 0 || int64_t{pointer} - 1 + length > elements) {
-    lookup_error(name, "lies outside the work space", status);
+    lookup_error(name, line_text(Line::kLookupOutside), status);
     return {};
   }
   T* base = nullptr;
@@ -170,70 +167,67 @@ void step_dialogue(RunState& run, int32_t newlty) {
   };
   if (newlty == 1) {
     empty(2);
-    platform::write_record(kScreen, " This is a Time Domain Simulation");
+    platform::write_record(kScreen, line_text(Line::kTimeDomainHeading));
     empty(2);
     run.load_case = 1;
-    const std::string answer =
-        driver::answer(run, Question::kTime, "Give Time  (Default is up to max): ");
+    const std::string answer = driver::answer(run, Question::kTime, line_text(Line::kTimeQuestion));
     if (textio::LENTRM(answer) == 0) {
-      platform::write_record(kScreen, " Checks entire simulation");
+      platform::write_record(kScreen, line_text(Line::kEntireSimulation));
       empty(2);
       run.step_limit_on = 0;
     } else {
       run.step_limit = answer_real(answer);
       run.step_limit_on = 1;
-      platform::write_record(kScreen,
-                             " Checks to Time  :" + textio::fixed_field(run.step_limit, 10, 3));
+      platform::write_record(
+          kScreen, line_text(Line::kUpToTime, {textio::fixed_field(run.step_limit, 10, 3)}));
     }
   } else {
     empty(2);
-    platform::write_record(kScreen, " This is a Static Simulation with load case/level");
+    platform::write_record(kScreen, line_text(Line::kStaticHeading));
     empty(2);
     const std::string answer =
-        driver::answer(run, Question::kLoadCase, "LoadCase  (Default is entire sim): ");
+        driver::answer(run, Question::kLoadCase, line_text(Line::kLoadCaseQuestion));
     if (textio::LENTRM(answer) == 0) {
       empty(2);
-      platform::write_record(kScreen, " Checks entire simulation    ");
+      platform::write_record(kScreen, line_text(Line::kEntireSimulationStatic));
       empty(2);
       run.load_case = 0;
       run.step_limit_on = 0;
     } else {
       run.load_case = answer_int(answer);
       empty(2);
-      platform::write_record(kScreen, " Checks Load Case :" + textio::int_field(run.load_case, 6));
+      platform::write_record(kScreen, line_text(Line::kLoadCaseChecked, {run.load_case}));
       const std::string level =
-          driver::answer(run, Question::kLoadLevel, "Load Level (Default is up to max): ");
+          driver::answer(run, Question::kLoadLevel, line_text(Line::kLoadLevelQuestion));
       if (textio::LENTRM(level) == 0) {
-        platform::write_record(kScreen, " Checks entire load case ");
+        platform::write_record(kScreen, line_text(Line::kEntireLoadCase));
         empty(2);
         run.step_limit_on = 0;
       } else {
         run.step_limit = answer_real(level);
         run.step_limit_on = 1;
-        platform::write_record(kScreen,
-                               " Checks to Level :" + textio::fixed_field(run.step_limit, 10, 3));
+        platform::write_record(
+            kScreen, line_text(Line::kUpToLevel, {textio::fixed_field(run.step_limit, 10, 3)}));
       }
     }
   }
 
+  const std::string limit = textio::fixed_field(run.step_limit, 12, 3);
   if (newlty == 1) {
     if (run.step_limit_on == 1) {
-      platform::write_record(
-          kOutputFile, "#    Up to Time         : " + textio::fixed_field(run.step_limit, 12, 3));
+      platform::write_record(kOutputFile, line_text(Line::kOutputUpToTime, {limit}));
     } else {
-      platform::write_record(kOutputFile, "#    Checks Entire Load Case");
+      platform::write_record(kOutputFile, line_text(Line::kOutputEntireLoadCase));
     }
   } else if (run.load_case >= 1) {
-    platform::write_record(kOutputFile,
-                           "# Checks Load Case      : " + textio::int_field(run.load_case, 6));
+    platform::write_record(kOutputFile, line_text(Line::kOutputLoadCase, {run.load_case}));
     if (run.step_limit_on == 1) {
-      platform::write_record(
-          kOutputFile, "#    Up to Load Level   : " + textio::fixed_field(run.step_limit, 12, 3));
+      platform::write_record(kOutputFile, line_text(Line::kOutputUpToLevel, {limit}));
     } else {
-      platform::write_record(kOutputFile, "#    Checks Entire Load Case");
+      platform::write_record(kOutputFile, line_text(Line::kOutputEntireLoadCase));
     }
   } else {
-    platform::write_record(kOutputFile, "# Checks Entire Simulation");
+    platform::write_record(kOutputFile, line_text(Line::kOutputEntireSimulation));
   }
 }
 
@@ -245,7 +239,7 @@ void VemRask_IniDMS(dms::IntView iw, int32_t nwiwa, int32_t raf_unit, int32_t ou
                  raf_unit, recall::MessageControl(&unit, 1), local);
   if (local != 0) {
     platform::write_record(output_unit, "");
-    platform::write_record(output_unit, "  *** ERROR IN VemRask_IniDMS ***");
+    platform::write_record(output_unit, line_text(Line::kIniDmsError));
     status = -1;
   }
 }
@@ -351,8 +345,8 @@ std::optional<FileOutcome> open_and_read(RunState& run, const std::string& curre
   int32_t raf_error = 0;
   INIRAF_0("OLD", current, 1, kRafFile, kScreen, kLogFile, run.status, &raf_error);
   if (run.status != 0) return failed(raf_refusal_reason(raf_error, name));
-  platform::write_record(kScreen, std::string(45, '='));
-  platform::write_record(kScreen, " Now processing: " + name);
+  platform::write_record(kScreen, line_text(Line::kFileSeparator));
+  platform::write_record(kScreen, line_text(Line::kNowProcessing, {name}));
 
   VemRask_IniDMS(run.iw, run.nwiwa, kRafFile, kOutputFile, run.status);
   if (run.status != 0) return failed(Line::kReasonUnreadable);
@@ -373,18 +367,13 @@ std::optional<FileOutcome> open_and_read(RunState& run, const std::string& curre
 // count does not fit, or nothing.
 std::optional<FileOutcome> capacity_refusal(const RunState& run, const FileArrays& a) {
   if (a.nel < 0) {
-    return failed(line_text(Line::kReasonNel, {std::to_string(a.nel)}),
-                  "      The element count NEL =" + textio::int_field(a.nel, 12) +
-                      " of this file is not valid");
+    return failed(line_text(Line::kReasonNel, {a.nel}), line_text(Line::kNelDetail, {a.nel}));
   }
   const int64_t values = int64_t{run.file_count} * kValuesPerElement * a.nel;
   if (values > kResultCapacity) {
-    return failed(
-        line_text(Line::kReasonCapacity, {std::to_string(values), std::to_string(kResultCapacity)}),
-        "      " + std::to_string(run.file_count) + " files x " +
-            std::to_string(kValuesPerElement) + " x " + std::to_string(a.nel) +
-            " elements = " + std::to_string(values) + " result values exceed the capacity of " +
-            std::to_string(kResultCapacity));
+    return failed(line_text(Line::kReasonCapacity, {values, kResultCapacity}),
+                  line_text(Line::kCapacityDetail,
+                            {run.file_count, kValuesPerElement, a.nel, values, kResultCapacity}));
   }
   return std::nullopt;
 }
@@ -396,7 +385,7 @@ std::optional<FileOutcome> settle_steps(RunState& run, int32_t i, const std::str
                                         const FileArrays& a) {
   if (run.step_dialogue_done) return std::nullopt;
   if (const char* option = step_option_misfit(run.options, a.newlty)) {
-    const std::string kind = a.newlty == 1 ? "time domain" : "static";
+    const std::string kind = line_text(a.newlty == 1 ? Line::kTimeDomainKind : Line::kStaticKind);
     platform::write_record(kScreen, line_text(Line::kStepOptionScreen, {name, option, kind}));
     report_failure(Line::kStepOption, {name, option, kind});
     run.step_option_misfit = true;
@@ -541,8 +530,8 @@ void progress_line(const RunState& run, int32_t i, double seconds) {
   const std::string name(textio::trimmed(run.file_names[static_cast<std::size_t>(i - 1)]));
   std::array<char, 32> time{};
   std::snprintf(time.data(), time.size(), "%.2f", seconds);
-  platform::write_record(kScreen, "[" + std::to_string(i) + "/" + std::to_string(run.file_count) +
-                                      "] " + name + " " + time.data() + " s");
+  platform::write_record(kScreen, line_text(Line::kProgress, {i, run.file_count, name,
+                                                              std::string_view(time.data())}));
 }
 
 // Checks file i with its screen, output-file, log and standard-error text
@@ -727,11 +716,11 @@ bool launched_files(RunState& run, int32_t first, LoopState& s, Launcher& launch
     std::string error;
     campaign::FileRecord record;
     if (!launcher.next(kind, index, bytes)) {
-      error = "the worker pool ended early";
+      error = line_text(Line::kPoolEndedEarly);
     } else if (kind != 0 || index != i) {
-      error = kind == 0 ? "a record out of order" : bytes;
+      error = kind == 0 ? line_text(Line::kRecordOutOfOrder) : bytes;
     } else if (!campaign::decode_record(bytes, record, error)) {
-      error.insert(0, "bad record: ");
+      error = line_text(Line::kBadRecord, {error});
     }
     if (!error.empty()) {
       const std::string name(textio::trimmed(run.file_names[static_cast<std::size_t>(i - 1)]));
@@ -781,10 +770,8 @@ void part_loop(RunState& run, LoopState& s) {
 
 void file_loop(RunState& run) {
   if (run.file_count > kMaxFiles) {
-    report_failure(Line::kTooManyFiles,
-                   {run.list_name, std::to_string(run.file_count), std::to_string(kMaxFiles)});
-    peaks_exit(run, "      The list names " + std::to_string(run.file_count) +
-                        " RAF files; a run takes at most " + std::to_string(kMaxFiles));
+    report_failure(Line::kTooManyFiles, {run.list_name, run.file_count, kMaxFiles});
+    peaks_exit(run, line_text(Line::kTooManyFilesDetail, {run.file_count, kMaxFiles}));
     return;
   }
 

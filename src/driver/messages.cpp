@@ -13,13 +13,9 @@
 namespace driver {
 namespace {
 
-template <class Code>
-struct Message {
-  Code code;
-  std::string_view text;
-};
+using textio::Message;
 
-constexpr std::array<Message<Line>, 39> kLines = {{
+constexpr std::array<Message<Line>, 76> kLines = {{
     {Line::kUsageHint, "Try 'vemrask --help' for more information."},
     {Line::kBadNumber, "option '--{1}' needs a number, not '{2}'"},
     {Line::kBadWholeNumber, "option '--{1}' needs a whole number, not '{2}'"},
@@ -59,7 +55,47 @@ constexpr std::array<Message<Line>, 39> kLines = {{
     {Line::kSkippedOutput, "  *** SKIPPED: {1}"},
     {Line::kAtOrAbove, "{1}: {2} element results at or above {3}"},
     {Line::kAtOrAboveScreen, " *** {2} element results at or above {3}"},
+    {Line::kReasonOpenFailed, "cannot be opened"},
+    {Line::kReasonOpenFailedBecause, "cannot be opened: {1}"},
+    {Line::kReasonRafRefused, "refused by the RAF library (see the log)"},
+    {Line::kReasonErrorFlag, "error flag {1}"},
+    {Line::kPeaksError, "  *** ERROR IN PEAKS   ***"},
+    {Line::kIniDmsError, "  *** ERROR IN VemRask_IniDMS ***"},
+    {Line::kLookupError, "  *** ERROR IN ARGTIP ***"},
+    {Line::kLookupDetail, "      Array {1} {2}"},
+    {Line::kLookupWordSize, "holds elements of {1} words; {2} expected"},
+    {Line::kLookupOutside, "lies outside the work space"},
+    {Line::kNelDetail, "      The element count NEL ={1:12} of this file is not valid"},
+    {Line::kCapacityDetail,
+     "      {1} files x {2} x {3} elements = {4} result values exceed the capacity of {5}"},
+    {Line::kTooManyFilesDetail, "      The list names {1} RAF files; a run takes at most {2}"},
+    {Line::kTimeDomainKind, "time domain"},
+    {Line::kStaticKind, "static"},
+    {Line::kPoolEndedEarly, "the worker pool ended early"},
+    {Line::kRecordOutOfOrder, "a record out of order"},
+    {Line::kBadRecord, "bad record: {1}"},
+    {Line::kFileSeparator, "============================================="},
+    {Line::kNowProcessing, " Now processing: {1}"},
+    {Line::kProgress, "[{1}/{2}] {3} {4} s"},
+    {Line::kTimeDomainHeading, " This is a Time Domain Simulation"},
+    {Line::kTimeQuestion, "Give Time  (Default is up to max): "},
+    {Line::kEntireSimulation, " Checks entire simulation"},
+    {Line::kUpToTime, " Checks to Time  :{1}"},
+    {Line::kStaticHeading, " This is a Static Simulation with load case/level"},
+    {Line::kLoadCaseQuestion, "LoadCase  (Default is entire sim): "},
+    {Line::kEntireSimulationStatic, " Checks entire simulation    "},
+    {Line::kLoadCaseChecked, " Checks Load Case :{1:6}"},
+    {Line::kLoadLevelQuestion, "Load Level (Default is up to max): "},
+    {Line::kEntireLoadCase, " Checks entire load case "},
+    {Line::kUpToLevel, " Checks to Level :{1}"},
+    {Line::kOutputUpToTime, "#    Up to Time         : {1}"},
+    {Line::kOutputEntireLoadCase, "#    Checks Entire Load Case"},
+    {Line::kOutputLoadCase, "# Checks Load Case      : {1:6}"},
+    {Line::kOutputUpToLevel, "#    Up to Load Level   : {1}"},
+    {Line::kOutputEntireSimulation, "# Checks Entire Simulation"},
 }};
+static_assert(textio::has_every_code_once(kLines));
+static_assert(textio::fields_are_valid(kLines, 5));
 
 constexpr std::array<Message<int>, 8> kStatusTexts = {{
     {platform::kStatusBadUnit, "unit out of range or not usable"},
@@ -87,12 +123,11 @@ constexpr std::array<Message<Msg>, 12> kRafReasons = {{
     {Msg::kTooManyFiles, "too many RAF files open"},
     {Msg::kFileNumberInUse, "its file number is in use"},
 }};
-
-constexpr std::string_view kOtherRafRefusal = "refused by the RAF library (see the log)";
+static_assert(textio::codes_are_unique(kStatusTexts) && textio::codes_are_unique(kRafReasons));
 
 bool g_failure_reported = false;
 
-void write_line(Line line, std::initializer_list<std::string_view> args) {
+void write_line(Line line, std::initializer_list<textio::Arg> args) {
   std::string text = "vemrask: " + line_text(line, args);
   // Names from a list or a command line may hold control characters (a NUL
   // would end the line, a line feed split it): they are shown as "?".
@@ -107,26 +142,11 @@ void write_line(Line line, std::initializer_list<std::string_view> args) {
 
 }  // namespace
 
-std::string line_text(Line line, std::initializer_list<std::string_view> args) {
-  std::string_view text;
-  for (const auto& m : kLines) {
-    if (m.code == line) text = m.text;
-  }
-  std::string out;
-  for (std::size_t k = 0; k < text.size(); ++k) {
-    if (text[k] == '{' && k + 2 < text.size() && text[k + 2] == '}' && text[k + 1] >= '1' &&
-        text[k + 1] <= '9') {
-      const auto n = static_cast<std::size_t>(text[k + 1] - '1');
-      if (n < args.size()) out += *(args.begin() + n);
-      k += 2;
-    } else {
-      out += text[k];
-    }
-  }
-  return out;
+std::string line_text(Line line, std::initializer_list<textio::Arg> args) {
+  return textio::fill(textio::message_text(kLines, line), args);
 }
 
-void report_failure(Line line, std::initializer_list<std::string_view> args) {
+void report_failure(Line line, std::initializer_list<textio::Arg> args) {
   if (g_failure_reported) return;
   g_failure_reported = true;
   write_line(line, args);
@@ -136,7 +156,7 @@ void set_failure_reported() {
   g_failure_reported = true;
 }
 
-void report_note(Line line, std::initializer_list<std::string_view> args) {
+void report_note(Line line, std::initializer_list<textio::Arg> args) {
   write_line(line, args);
 }
 
@@ -145,11 +165,11 @@ std::string shown_name(std::string_view name) {
 }
 
 std::string status_reason(int status) {
-  for (const auto& m : kStatusTexts) {
-    if (m.code == status) return std::string(m.text);
+  if (const std::string_view text = textio::message_text(kStatusTexts, status); !text.empty()) {
+    return std::string(text);
   }
   if (status > 0 && status < 5000) return std::strerror(status);
-  return "error flag " + std::to_string(status);
+  return line_text(Line::kReasonErrorFlag, {status});
 }
 
 std::string raf_refusal_reason(int32_t raf_error, const std::string& file) {
@@ -157,19 +177,22 @@ std::string raf_refusal_reason(int32_t raf_error, const std::string& file) {
   if (number == Msg::kCannotOpen) {
     // The library keeps the system's reason in the log; it is found again here.
     std::error_code ec;
-    if (std::filesystem::is_directory(file, ec)) return "cannot be opened: Is a directory";
+    if (std::filesystem::is_directory(file, ec)) {
+      return line_text(Line::kReasonOpenFailedBecause,
+                       {status_reason(platform::kStatusIsDirectory)});
+    }
     std::FILE* probe = std::fopen(file.c_str(), "rb");
     const int error = errno;
     if (probe != nullptr) {
       std::fclose(probe);
-      return "cannot be opened";
+      return line_text(Line::kReasonOpenFailed);
     }
-    return "cannot be opened: " + status_reason(error);
+    return line_text(Line::kReasonOpenFailedBecause, {status_reason(error)});
   }
-  for (const auto& m : kRafReasons) {
-    if (m.code == number) return std::string(m.text);
+  if (const std::string_view text = textio::message_text(kRafReasons, number); !text.empty()) {
+    return std::string(text);
   }
-  return std::string(kOtherRafRefusal);
+  return line_text(Line::kReasonRafRefused);
 }
 
 }  // namespace driver

@@ -1,6 +1,8 @@
-// The program's own lines on standard error and the few screen lines of the
-// batch options: one table of texts keyed by Line, one placeholder syntax
-// ({1}, {2}, {3}: the arguments in order), one writer.
+// The program's own lines on standard error, the few screen lines of the
+// batch options and the lines the file loop writes to the screen and the
+// output file: one table of texts keyed by Line, with the fields of
+// textio/message_table.h ({1}, {2}, ...: the arguments in order; {n:w}: in w
+// columns), one writer.
 //
 // Every failure that ends a run writes one line "vemrask: <subject>: <reason>"
 // to standard error; only the first failure of a run is written, so a run
@@ -12,6 +14,8 @@
 #include <initializer_list>
 #include <string>
 #include <string_view>
+
+#include "textio/message_table.h"
 
 namespace driver {
 
@@ -59,20 +63,62 @@ enum class Line {
   kSkippedOutput,
   kAtOrAbove,
   kAtOrAboveScreen,
+  // Why a file cannot be opened, and a status without a text of its own.
+  kReasonOpenFailed,
+  kReasonOpenFailedBecause,
+  kReasonRafRefused,
+  kReasonErrorFlag,
+  // The file loop: framed errors and their detail lines in the output file.
+  kPeaksError,
+  kIniDmsError,
+  kLookupError,
+  kLookupDetail,
+  kLookupWordSize,
+  kLookupOutside,
+  kNelDetail,
+  kCapacityDetail,
+  kTooManyFilesDetail,
+  // The file loop: what a file is, and the failures of the worker pool.
+  kTimeDomainKind,
+  kStaticKind,
+  kPoolEndedEarly,
+  kRecordOutOfOrder,
+  kBadRecord,
+  // The file loop on the screen.
+  kFileSeparator,
+  kNowProcessing,
+  kProgress,
+  // The step dialogue on the screen and its lines in the output file.
+  kTimeDomainHeading,
+  kTimeQuestion,
+  kEntireSimulation,
+  kUpToTime,
+  kStaticHeading,
+  kLoadCaseQuestion,
+  kEntireSimulationStatic,
+  kLoadCaseChecked,
+  kLoadLevelQuestion,
+  kEntireLoadCase,
+  kUpToLevel,
+  kOutputUpToTime,
+  kOutputEntireLoadCase,
+  kOutputLoadCase,
+  kOutputUpToLevel,
+  kOutputEntireSimulation,
 };
 
 /// The text of `line` with its placeholders filled from `args`.
-std::string line_text(Line line, std::initializer_list<std::string_view> args = {});
+std::string line_text(Line line, std::initializer_list<textio::Arg> args = {});
 
 /// Writes "vemrask: " and the text of `line` as one line to standard error,
 /// unless a failure was written before in this run.
-void report_failure(Line line, std::initializer_list<std::string_view> args = {});
+void report_failure(Line line, std::initializer_list<textio::Arg> args = {});
 
 /// Counts a failure as written (by a worker whose lines the parent wrote).
 void set_failure_reported();
 
 /// Writes "vemrask: " and the text of `line` as one line to standard error.
-void report_note(Line line, std::initializer_list<std::string_view> args = {});
+void report_note(Line line, std::initializer_list<textio::Arg> args = {});
 
 /// `name` as a message names a file: "''" for a blank name.
 std::string shown_name(std::string_view name);

@@ -46,7 +46,7 @@ bool begins_as_number(const std::string& text) {
   return end != text.c_str();
 }
 
-CommandLine error(Line line, std::initializer_list<std::string_view> args) {
+CommandLine error(Line line, std::initializer_list<textio::Arg> args) {
   CommandLine out;
   out.action = CommandLine::Action::kError;
   out.error = line_text(line, args);
