@@ -62,15 +62,16 @@ constexpr bool codes_are_unique(const std::array<Row, N>& table) {
   return true;
 }
 
-/// One argument of a message: a text or a whole number.
+/// One argument of a message: a text or a whole number.  The constructors
+/// are implicit so that a call lists its arguments as they are.
 class Arg {
  public:
-  Arg(std::string_view text) : text_(text) {}    // NOLINT: converts at every call
-  Arg(const std::string& text) : text_(text) {}  // NOLINT
-  Arg(const char* text) : text_(text) {}         // NOLINT
+  Arg(std::string_view text) : text_(text) {}
+  Arg(const std::string& text) : text_(text) {}
+  Arg(const char* text) : text_(text) {}
   template <std::integral I>
   requires(!std::same_as<I, bool> && !std::same_as<I, char>) Arg(I number)
-      : number_(static_cast<int64_t>(number)), is_number_(true) {}  // NOLINT
+      : number_(static_cast<int64_t>(number)), is_number_(true) {}
 
   /// Appends the argument, in `width` columns when width > 0.
   void put(std::string& out, int width) const;
