@@ -929,6 +929,42 @@ TEST(PeaksExit, FileWithoutForces) {
                               kPeaks);
 }
 
+// An array stored with another element size than the check reads it with.
+TEST(PeaksExit, ArrayOfTheWrongElementSize) {
+  struct Case {
+    const char* name;
+    const char* data_type;
+    const char* detail;
+  };
+  for (const Case& c : {Case{"MELTYP", "DP", "holds elements of 2 words; 1 expected"},
+                        Case{"TCOORD", "IN", "holds elements of 1 words; 2 expected"}}) {
+    RunDir dir;
+    auto arrays = arrays_of(kTimeModel);
+    for (raf_tools::ModelArray& a : arrays) {
+      if (a.name != c.name) continue;
+      a.data_type = c.data_type;
+      if (a.values.ints.empty()) {
+        a.values.ints.assign(a.values.reals.begin(), a.values.reals.end());
+        a.values.reals.clear();
+      } else {
+        a.values.reals.assign(a.values.ints.begin(), a.values.ints.end());
+        a.values.ints.clear();
+      }
+    }
+    std::string error;
+    ASSERT_TRUE(raf_tools::write_model(dir / "odd.raf", arrays, {}, {}, error)) << error;
+
+    const RunResult r = dir.run("odd.raf\n", "\n\n");
+    EXPECT_EQ(r.exit_status, 1) << c.name;
+    EXPECT_EQ(r.errors, "vemrask: odd.raf: cannot be read (see the output file and the log)\n");
+    EXPECT_EQ(dir.report(), kBanner +
+                                records({"", "  *** ERROR IN ARGTIP ***",
+                                         "      Array " + std::string(c.name) + " " + c.detail}) +
+                                kPeaks)
+        << c.name;
+  }
+}
+
 const std::string kOpenFailureTail =
     records({"", " *** Error return from RAFOLD", "", "  *** ERROR IN INIRAF_0 ***"});
 
