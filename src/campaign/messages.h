@@ -44,7 +44,7 @@ enum class Text : int {
   kTrailingBytes,
 };
 
-/// The text of `text` with its placeholders filled from `args`.
+/// The text of `text` with its fields filled from `args`.
 std::string message(Text text, std::initializer_list<textio::Arg> args = {});
 
 }  // namespace campaign

@@ -107,7 +107,7 @@ enum class Line {
   kOutputEntireSimulation,
 };
 
-/// The text of `line` with its placeholders filled from `args`.
+/// The text of `line` with its fields filled from `args`.
 std::string line_text(Line line, std::initializer_list<textio::Arg> args = {});
 
 /// Writes "vemrask: " and the text of `line` as one line to standard error,
