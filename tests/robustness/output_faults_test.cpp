@@ -35,17 +35,6 @@ bool has_full_device() {
   return probe.good();
 }
 
-// True when the directory really refuses a new file (not so for root).
-bool refuses_files(const fs::path& dir) {
-  const fs::path probe = dir / ".probe";
-  std::ofstream out(probe);
-  const bool refused = !out.good();
-  out.close();
-  std::error_code ec;
-  fs::remove(probe, ec);
-  return refused;
-}
-
 struct Scenario {
   const char* name;
   /// Prepares the run directory (the RAF files and the list are there).
@@ -141,30 +130,29 @@ TEST_F(OutputFaults, LogOnFullDiskWithNothingToLog) {
   EXPECT_NE(o.report.find(kClosingLine), std::string::npos);
 }
 
-TEST_F(OutputFaults, ReadOnlyDirectories) {
+TEST_F(OutputFaults, PathsThatCannotBeOpened) {
+  // Paths no user can open for writing, root included: a folder that is a
+  // regular file, and a raf.log that is a folder.
   TempDir dir;
-  const fs::path locked = dir / "locked";
-  fs::create_directory(locked);
-  fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
-  if (!refuses_files(locked)) GTEST_SKIP() << "permissions are not enforced for this user";
   const Base& b = base("time");
   write_file(dir / "good.raf", b.image);
   write_file(dir / "files.lst", "good.raf\n");
+  write_file(dir / "plain", "a file, not a folder\n");
 
-  // The output file in a directory that refuses new files.
+  // The output file in a "folder" that is a file.
   Case c;
-  c.answers = answers_for(b, "files.lst", "locked/report.txt");
+  c.answers = answers_for(b, "files.lst", "plain/report.txt");
   Outcome o = run_case(kBinary, c, dir.path());
   EXPECT_EQ(o.run.exit_status, 1);
   EXPECT_NE(o.run.screen.find(kEndsAtOutputFile), std::string::npos) << o.run.screen;
 
-  // raf.log in a working directory that refuses new files.
-  fs::permissions(locked, fs::perms::owner_all);
-  write_file(locked / "files.lst", "../good.raf\n");
-  fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
+  // raf.log cannot be made in the working folder: a folder holds its name.
+  const fs::path work = dir / "work";
+  fs::create_directories(work / "raf.log");
+  write_file(work / "files.lst", "../good.raf\n");
   Case d;
   d.answers = answers_for(b, "files.lst", "../report.txt");
-  o = run_case(kBinary, d, locked);
+  o = run_case(kBinary, d, work);
   EXPECT_EQ(o.run.exit_status, 1);
   EXPECT_NE(o.run.screen.find(kEndsBeforeTheFirstFile), std::string::npos) << o.run.screen;
   EXPECT_EQ(test_support::read_file(dir / "report.txt").find(kClosingLine), std::string::npos);
