@@ -83,18 +83,18 @@ class Sink {
   bool ok_ = true;
 };
 
-// A field of a row: text as it stands, an integer, or a real.
+// A field of a row: text as it stands, an integer, or a real.  The
+// constructors are implicit on purpose: a row is written as a list of values.
 struct Field {
   enum class Kind : uint8_t { kText, kInteger, kReal } kind;
   std::string_view text;
   int64_t integer = 0;
   double real = 0;
-  Field(std::string_view t) : kind(Kind::kText), text(t) {}  // NOLINT(google-explicit-constructor)
-  Field(const char* t) : kind(Kind::kText), text(t) {}       // NOLINT(google-explicit-constructor)
-  Field(const std::string& t)
-      : kind(Kind::kText), text(t) {}                     // NOLINT(google-explicit-constructor)
-  Field(int32_t i) : kind(Kind::kInteger), integer(i) {}  // NOLINT(google-explicit-constructor)
-  Field(double r) : kind(Kind::kReal), real(r) {}         // NOLINT(google-explicit-constructor)
+  Field(std::string_view t) : kind(Kind::kText), text(t) {}
+  Field(const char* t) : kind(Kind::kText), text(t) {}
+  Field(const std::string& t) : kind(Kind::kText), text(t) {}
+  Field(int32_t i) : kind(Kind::kInteger), integer(i) {}
+  Field(double r) : kind(Kind::kReal), real(r) {}
 };
 
 // Joins the fields of one row and ends it.
