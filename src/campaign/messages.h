@@ -31,6 +31,8 @@ enum class Text : int {
   kOtherSettings = 18,
   kListCannotOpen = 19,
   kListCannotRead = 20,
+  kNoExports = 21,
+  kFewHistories = 22,
   // Details of a damaged record or run header.
   kFieldPastEnd = 31,
   kUnknownOutcome = 32,
