@@ -70,6 +70,8 @@
 //           layout in exports/record.h
 //   "FRAM"  the frame of a checked file for the page's drawing (layout in
 //           exports/record.h); a part keeps it for its last checked file only
+//   "STEP"  no bytes: the run ended at this file because a step-limit option
+//           does not fit the file's kind (a command-line error: exit status 2)
 #pragma once
 
 #include <array>
@@ -95,6 +97,7 @@ inline constexpr std::string_view kEndTag = "END ";
 inline constexpr std::array<char, 4> kListSection = {'L', 'I', 'S', 'T'};
 inline constexpr std::array<char, 4> kExportSection = {'E', 'X', 'P', 'O'};
 inline constexpr std::array<char, 4> kFrameSection = {'F', 'R', 'A', 'M'};
+inline constexpr std::array<char, 4> kStepMisfitSection = {'S', 'T', 'E', 'P'};
 
 inline constexpr int64_t kRunIdBytes = 16;
 /// Values of an element result record.

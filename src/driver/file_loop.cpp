@@ -574,6 +574,9 @@ campaign::FileRecord captured_file(RunState& run, int32_t i, LoopState& s, FileA
     campaign::set_block(record, values, a.nel);
   }
   add_export_sections(s.collector.take(), record);
+  if (record.outcome == campaign::Outcome::kRunEnded && run.step_option_misfit) {
+    record.sections.push_back({campaign::format::kStepMisfitSection, {}});
+  }
   record.sections.push_back({kTimeTag, std::to_string(seconds_since(start))});
   return record;
 }

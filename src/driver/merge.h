@@ -41,6 +41,9 @@ struct MergePlan {
   int32_t last_nel = 0, last_newlty = 0;  ///< of the last checked file
   std::vector<int32_t> last_melex;
   std::string list_file;  ///< the list file of the first part's run
+  /// The run ends at a file that a step-limit option does not fit (a
+  /// command-line error of that file's part run).
+  bool step_option_misfit = false;
 };
 
 /// Reads a list of part names, one a line (trailing blanks and carriage

@@ -99,7 +99,8 @@ std::string merge_usage_text() {
          "  0  the report was written\n"
          "  1  a part was refused (nothing written), the merged run failed, or a --csv or\n"
          "     --html output could not be written\n"
-         "  2  a command-line error, or the parts skipped a RAF file (--keep-going)\n"
+         "  2  a command-line error, the parts skipped a RAF file (--keep-going), or a\n"
+         "     part's run ended at a step-limit option that does not fit its file\n"
          "  3  an element's utilisation is at or above the --fail-above value\n";
 }
 
@@ -184,6 +185,9 @@ int merge_main(std::span<const std::string> args) {
 
   std::printf(" Merged %zu parts, %lld files: %s\n", plan.parts.size(),
               static_cast<long long>(plan.files), output->c_str());
+  // As the run: a step-limit option that does not fit is a command-line
+  // error.
+  if (plan.step_option_misfit) return 2;
   if (result.status != 0) return 1;
   if (result.at_or_above > 0) {
     std::string limit = textio::fixed_field(*fail_above, 10, 3);

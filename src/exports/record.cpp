@@ -16,6 +16,8 @@ constexpr uint8_t kHistoryFailed = 4;
 constexpr uint64_t kEndRowBytes = 2 * 4 + 6 * 8;
 constexpr uint64_t kElementBytes = 3 * 4 + 8 + 4 + 2 * 8 + 4;
 constexpr uint64_t kPeakBytes = 3 * 4 + 8;
+constexpr uint64_t kNodeBytes = uint64_t{3} * 8;
+constexpr uint64_t kFrameElementBytes = 4 + 8;
 
 class Writer {
  public:
@@ -246,13 +248,13 @@ bool decode(std::string_view bytes, FrameModel& frame, std::string& error) {
   frame = FrameModel{};
   Reader r(bytes);
   std::size_t n = 0;
-  if (r.count(n, 3 * 8, "nodes")) {
+  if (r.count(n, kNodeBytes, "nodes")) {
     frame.nodes.resize(n);
     for (auto& node : frame.nodes) {
       for (double& v : node) r.r8(v);
     }
   }
-  if (r.count(n, 4 + 8, "elements")) {
+  if (r.count(n, kFrameElementBytes, "elements")) {
     frame.elements.resize(n);
     for (FrameElement& e : frame.elements) {
       if (!r.i4(e.element) || !r.ints(e.nodes, "element nodes")) break;

@@ -130,7 +130,7 @@ const Scenario kScenarios[] = {
      {"--load-case", "2", "--load-level", "0.5", "-n", "2"},
      {"-n", "2"}},
     {"TimeThenStatic", "timedom\nstatic\ntimedom\n", {}, {}, false},
-    {"StepOptionMisfit", "static\ntimedom\ntimedom\n", {"--time", "1"}, {}, false},
+    {"StepOptionMisfit", "static\ntimedom\ntimedom\n", {"--time", "1"}, {}},
     {"EmptyList", "\n", {}, {}},
     {"MissingFirst", "missing\ntimedom\ntimedom\n", {}, {}},
     {"MissingMiddle", "timedom\ntimedom\nmissing\ntimedom\n", {}, {}},
