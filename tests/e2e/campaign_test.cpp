@@ -252,6 +252,13 @@ TEST_P(ExportEquivalence, WorkersAndPartsWriteTheSequentialRunsCsvFilesAndPage) 
   expect_equivalent(GetParam(), {exports, {"--history", "5"}, exports});
 }
 
+// Parts that hold more histories than the merge asks for: the page's 10 of
+// the 12 recorded, no history.csv.
+TEST(ExportMerge, TakesFewerHistoriesThanThePartsHold) {
+  const std::vector<std::string> exports = {"--csv", Dir::kCsvDir, "--html", Dir::kPage};
+  expect_equivalent(kExportScenarios[0], {exports, {"--history", "12"}, exports});
+}
+
 INSTANTIATE_TEST_SUITE_P(Campaign, ExportEquivalence, testing::ValuesIn(kExportScenarios),
                          [](const auto& info) { return test_support::case_name(info.param.name); });
 
