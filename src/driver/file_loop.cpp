@@ -582,10 +582,8 @@ campaign::FileRecord captured_file(RunState& run, int32_t i, LoopState& s, FileA
 }
 
 double record_seconds(const campaign::FileRecord& record) {
-  for (const campaign::Section& section : record.sections) {
-    if (section.tag == kTimeTag) return std::strtod(section.bytes.c_str(), nullptr);
-  }
-  return 0.0;
+  const campaign::Section* time = campaign::find_section(record.sections, kTimeTag);
+  return time != nullptr ? std::strtod(time->bytes.c_str(), nullptr) : 0.0;
 }
 
 // The parent's side of a worker's record: its text written in list order,
@@ -760,12 +758,6 @@ exports::Collector run_collector(const RunOptions& o) {
   return exports::Collector(o.exports);
 }
 
-bool has_frame(const campaign::FileRecord& record) {
-  return std::any_of(
-      record.sections.begin(), record.sections.end(),
-      [](const campaign::Section& c) { return c.tag == campaign::format::kFrameSection; });
-}
-
 // --part: every file's record goes into the part file in place of the
 // report; the screen, the log and standard error get their text as always.
 // The page draws the frame of the last checked file only, so a record is
@@ -796,7 +788,7 @@ void part_loop(RunState& run, LoopState& s) {
       settled_here = true;
     }
     if (held) {
-      if (has_frame(record)) {
+      if (campaign::find_section(record.sections, campaign::format::kFrameSection) != nullptr) {
         std::erase_if(held->sections, [](const campaign::Section& c) {
           return c.tag == campaign::format::kFrameSection;
         });

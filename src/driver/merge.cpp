@@ -145,10 +145,9 @@ bool plan_merge(const std::vector<std::string>& parts, MergePlan& plan, std::str
         case Outcome::kRunEnded:
           plan.run_end = plan.files;
           end_outcome = record.outcome;
-          plan.step_option_misfit = std::any_of(
-              record.sections.begin(), record.sections.end(), [](const campaign::Section& c) {
-                return c.tag == campaign::format::kStepMisfitSection;
-              });
+          plan.step_option_misfit =
+              campaign::find_section(record.sections, campaign::format::kStepMisfitSection) !=
+              nullptr;
           break;
         case Outcome::kPassFailed:
         case Outcome::kChecked:

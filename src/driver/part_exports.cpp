@@ -12,14 +12,6 @@ namespace {
 
 namespace format = campaign::format;
 
-const campaign::Section* section(const std::vector<campaign::Section>& sections,
-                                 const std::array<char, 4>& tag) {
-  for (const campaign::Section& s : sections) {
-    if (s.tag == tag) return &s;
-  }
-  return nullptr;
-}
-
 }  // namespace
 
 std::string page_date() {
@@ -39,13 +31,13 @@ void add_export_sections(const exports::Collector::Kept& kept, campaign::FileRec
 
 bool feed_exports(const campaign::FileRecord& record, int32_t position,
                   exports::Collector& collector, bool frame, std::string& error) {
-  const campaign::Section* data = section(record.sections, format::kExportSection);
+  const campaign::Section* data = campaign::find_section(record.sections, format::kExportSection);
   if (data == nullptr) return true;
   exports::Contribution contribution;
   if (!exports::decode(data->bytes, contribution, error)) return false;
   contribution.file.position = position;
   std::optional<exports::FrameModel> model;
-  const campaign::Section* drawing = section(record.sections, format::kFrameSection);
+  const campaign::Section* drawing = campaign::find_section(record.sections, format::kFrameSection);
   if (frame && drawing != nullptr) {
     model.emplace();
     if (!exports::decode(drawing->bytes, *model, error)) return false;
@@ -57,8 +49,8 @@ bool feed_exports(const campaign::FileRecord& record, int32_t position,
 bool exports_decode(const campaign::FileRecord& record, std::string& error) {
   exports::Contribution contribution;
   exports::FrameModel frame;
-  const campaign::Section* data = section(record.sections, format::kExportSection);
-  const campaign::Section* drawing = section(record.sections, format::kFrameSection);
+  const campaign::Section* data = campaign::find_section(record.sections, format::kExportSection);
+  const campaign::Section* drawing = campaign::find_section(record.sections, format::kFrameSection);
   return (data == nullptr || exports::decode(data->bytes, contribution, error)) &&
          (drawing == nullptr || exports::decode(drawing->bytes, frame, error));
 }
@@ -73,12 +65,12 @@ void add_part_sections(std::string_view list_file, int32_t history_ends,
 }
 
 std::string part_list_file(const campaign::RunHeader& header) {
-  const campaign::Section* list = section(header.sections, format::kListSection);
+  const campaign::Section* list = campaign::find_section(header.sections, format::kListSection);
   return list != nullptr ? list->bytes : std::string();
 }
 
 std::optional<int64_t> part_history_ends(const campaign::RunHeader& header) {
-  const campaign::Section* count = section(header.sections, format::kExportSection);
+  const campaign::Section* count = campaign::find_section(header.sections, format::kExportSection);
   if (count == nullptr || count->bytes.size() != 4) return std::nullopt;
   uint32_t u = 0;
   for (std::size_t k = 0; k < 4; ++k) {

@@ -167,6 +167,19 @@ std::vector<std::string> joined(std::vector<std::string> a, const std::vector<st
   return a;
 }
 
+// Records of a part that carry a frame for the page's drawing.
+int frames_in(const std::string& part) {
+  campaign::PartReader reader;
+  std::string error;
+  EXPECT_TRUE(reader.open(part, error)) << error;
+  int frames = 0;
+  campaign::FileRecord record;
+  while (reader.next(record, error)) {
+    frames += campaign::find_section(record.sections, campaign::format::kFrameSection) ? 1 : 0;
+  }
+  return frames;
+}
+
 void expect_equivalent(const Scenario& s, const Extra& extra) {
   const Dir dir;
   const RunResult one = dir.report_run(s.list, joined(s.run_args, extra.run));
@@ -207,6 +220,7 @@ void expect_equivalent(const Scenario& s, const Extra& extra) {
       args.insert(args.end(), {"--list", "files.lst", "--part", "part" + k, "--log", "part.log"});
       (void)dir.run(args);
       ASSERT_TRUE(fs::exists(dir / ("part" + k)));
+      EXPECT_LE(frames_in((dir / ("part" + k)).string()), 1) << "part" << k;
       // The parts of files 1 and 2 by name, the others through a list.
       if (first < 2) {
         merge_args.push_back("part" + k);
