@@ -393,6 +393,24 @@ TEST_P(MergeRefuses, NamesThePartAndWritesNoReport) {
   EXPECT_TRUE(dir.outputs().empty());
 }
 
+// The merge reads --csv, --html and --history as a run does.
+TEST(MergeUsage, ExportOptionsAreCheckedAsForARun) {
+  const Dir dir;
+  const struct {
+    std::vector<std::string> args;
+    const char* says;
+  } cases[] = {
+      {{"--history", "5", "p"}, "option '--history' needs '--csv' or '--html'"},
+      {{"--csv", "d", "--history", "-1", "p"},
+       "option '--history' needs a whole number of 0 or more, not '-1'"},
+  };
+  for (const auto& c : cases) {
+    const RunResult m = dir.merge(c.args);
+    EXPECT_EQ(m.exit_status, 2) << c.says;
+    EXPECT_EQ(m.errors.rfind(std::string("vemrask merge: ") + c.says + "\n", 0), 0U) << m.errors;
+  }
+}
+
 INSTANTIATE_TEST_SUITE_P(Campaign, MergeRefuses, testing::ValuesIn(kRefusals),
                          [](const auto& info) { return test_support::case_name(info.param.name); });
 
