@@ -5,7 +5,7 @@
 namespace campaign {
 namespace {
 
-constexpr std::array<textio::Message<Text>, 27> kTexts = {{
+constexpr std::array<textio::Message<Text>, 29> kTexts = {{
     {Text::kCannotOpen, "part {1}: cannot be opened ({2})"},
     {Text::kNotRegular, "part {1}: is not a regular file"},
     {Text::kNotAPart, "part {1}: is not a part file (no part magic text)"},
@@ -29,6 +29,12 @@ constexpr std::array<textio::Message<Text>, 27> kTexts = {{
     {Text::kOtherSettings, "part {1}: was checked with other step settings than part {2}"},
     {Text::kListCannotOpen, "list of parts {1}: cannot be opened ({2})"},
     {Text::kListCannotRead, "list of parts {1}: cannot be read ({2})"},
+    {Text::kNoExports,
+     "part {1}: holds no data for '--csv' or '--html' (written by an older version); write it "
+     "again"},
+    {Text::kFewHistories,
+     "part {1}: holds the utilisation histories of {2} ends per file, {3} are asked for; write "
+     "the parts with '--history {3}'"},
     {Text::kFieldPastEnd, "{1} runs past the end of its chunk"},
     {Text::kUnknownOutcome, "outcome code {1} is not known"},
     {Text::kStepsOutside, "the step settings lie outside the file's text"},

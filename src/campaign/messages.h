@@ -34,6 +34,8 @@ enum class Text : int {
   kOtherSettings,
   kListCannotOpen,
   kListCannotRead,
+  kNoExports,
+  kFewHistories,
   // Details of a damaged record or run header.
   kFieldPastEnd,
   kUnknownOutcome,

@@ -210,6 +210,13 @@ RunIdentity RunIdentity::fresh(std::string program_version) {
   return r;
 }
 
+const Section* find_section(const std::vector<Section>& sections, const std::array<char, 4>& tag) {
+  for (const Section& s : sections) {
+    if (s.tag == tag) return &s;
+  }
+  return nullptr;
+}
+
 void set_block(FileRecord& record, std::span<const double> values, int32_t nel) {
   record.nel = nel;
   record.elements.clear();

@@ -96,6 +96,9 @@ struct RunHeader {
   [[nodiscard]] bool same_steps(const RunHeader& o) const;
 };
 
+/// The first section of `sections` tagged `tag`, or nullptr.
+const Section* find_section(const std::vector<Section>& sections, const std::array<char, 4>& tag);
+
 /// Stores the records of a result block (`nel` records of kRecordValues
 /// values, element-major) that are not all zero bits.
 void set_block(FileRecord& record, std::span<const double> values, int32_t nel);

@@ -56,8 +56,25 @@
 //
 // END payload:
 //   8       U8  number of FILE chunks
+//
+// Sections of the run header:
+//   "LIST"  the list file the run read, as named (the HTML page of a merge
+//           shows the first part's)
+//   "EXPO"  U4, ends per file whose utilisation history the records hold
+//           (--history N; 0 without it); present when the records carry
+//           the data of the CSV files and the HTML page
+// Sections of a FILE record (in a part whose header has "EXPO", and in a
+// worker's record of a --jobs run with --csv or --html):
+//   "EXPO"  the file's rows for the CSV files and the page, when the file
+//           reached them (checked, failed in its result pass, or skipped);
+//           layout in exports/record.h
+//   "FRAM"  the frame of a checked file for the page's drawing (layout in
+//           exports/record.h); a part keeps it for its last checked file only
+//   "STEP"  no bytes: the run ended at this file because a step-limit option
+//           does not fit the file's kind (a command-line error: exit status 2)
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string_view>
 
@@ -75,6 +92,12 @@ inline constexpr int64_t kChunkFrameBytes = 12;
 inline constexpr std::string_view kHeadTag = "HEAD";
 inline constexpr std::string_view kFileTag = "FILE";
 inline constexpr std::string_view kEndTag = "END ";
+
+/// Sections (see above); the tags of a run header and of a record are apart.
+inline constexpr std::array<char, 4> kListSection = {'L', 'I', 'S', 'T'};
+inline constexpr std::array<char, 4> kExportSection = {'E', 'X', 'P', 'O'};
+inline constexpr std::array<char, 4> kFrameSection = {'F', 'R', 'A', 'M'};
+inline constexpr std::array<char, 4> kStepMisfitSection = {'S', 'T', 'E', 'P'};
 
 inline constexpr int64_t kRunIdBytes = 16;
 /// Values of an element result record.

@@ -30,6 +30,7 @@
 #include "driver/dialogue.h"
 #include "driver/driver.h"
 #include "driver/messages.h"
+#include "driver/part_exports.h"
 #include "driver/raf_open.h"
 #include "driver/report.h"
 #include "driver/result_blocks.h"
@@ -275,12 +276,8 @@ void start_exports(RunState& run, exports::Collector& collector) {
 
 void finish_exports(RunState& run, exports::Collector& collector, int32_t newlty) {
   if (!collector.active()) return;
-  const platform::LocalTime now = platform::local_time_now();
-  char date[32];
-  std::snprintf(date, sizeof date, "%04d-%02d-%02d %02d:%02d", now.year, now.month, now.day,
-                now.hour, now.minute);
   exports::RunInfo info;
-  info.date = date;
+  info.date = page_date();
   info.list_file = run.list_name;
   info.step_limit =
       exports::describe_step_limit(newlty == 1, run.load_case, run.step_limit_on, run.step_limit);
@@ -565,15 +562,17 @@ campaign::FileRecord captured_file(RunState& run, int32_t i, LoopState& s, FileA
     }
     campaign::set_block(record, values, a.nel);
   }
+  add_export_sections(s.collector.take(), record);
+  if (record.outcome == campaign::Outcome::kRunEnded && run.step_option_misfit) {
+    record.sections.push_back({campaign::format::kStepMisfitSection, {}});
+  }
   record.sections.push_back({kTimeTag, std::to_string(seconds_since(start))});
   return record;
 }
 
 double record_seconds(const campaign::FileRecord& record) {
-  for (const campaign::Section& section : record.sections) {
-    if (section.tag == kTimeTag) return std::strtod(section.bytes.c_str(), nullptr);
-  }
-  return 0.0;
+  const campaign::Section* time = campaign::find_section(record.sections, kTimeTag);
+  return time != nullptr ? std::strtod(time->bytes.c_str(), nullptr) : 0.0;
 }
 
 // The parent's side of a worker's record: its text written in list order,
@@ -634,6 +633,7 @@ class Launcher {
     if (pid == 0) {
       ::close(fds[0]);
       std::signal(SIGPIPE, SIG_IGN);
+      s.collector.keep_only();
       const int out = fds[1];
       const auto work = [&](int32_t i) {
         FileArrays a;
@@ -719,7 +719,8 @@ bool launched_files(RunState& run, int32_t first, LoopState& s, Launcher& launch
       error = line_text(Line::kPoolEndedEarly);
     } else if (kind != 0 || index != i) {
       error = kind == 0 ? line_text(Line::kRecordOutOfOrder) : bytes;
-    } else if (!campaign::decode_record(bytes, record, error)) {
+    } else if (!campaign::decode_record(bytes, record, error) ||
+               !feed_exports(record, i, s.collector, true, error)) {
       error = line_text(Line::kBadRecord, {error});
     }
     if (!error.empty()) {
@@ -733,13 +734,30 @@ bool launched_files(RunState& run, int32_t first, LoopState& s, Launcher& launch
   return true;
 }
 
+// Ends per file whose history a part records (--history N; none without it).
+int32_t part_history(const RunOptions& o) {
+  return o.exports.history > 0 ? o.exports.history : 0;
+}
+
+// The collector of a run: a part run keeps every file's share of the outputs
+// for its records (the data of the CSV files and the page, the histories of
+// --history, and the frame); other runs write the outputs asked for.
+exports::Collector run_collector(const RunOptions& o) {
+  if (o.part) return exports::Collector(static_cast<std::size_t>(part_history(o)), true);
+  return exports::Collector(o.exports);
+}
+
 // --part: every file's record goes into the part file in place of the
 // report; the screen, the log and standard error get their text as always.
+// The page draws the frame of the last checked file only, so a record is
+// held back until the next one: a later frame drops the held record's.
 void part_loop(RunState& run, LoopState& s) {
   const std::string& path = *run.options.part;
   campaign::PartWriter writer;
   std::string error;
   bool ok = writer.open(path, campaign::RunIdentity::fresh(std::string(version::kText)), error);
+  std::optional<campaign::FileRecord> held;
+  bool settled_here = false;
   for (int32_t i = 1; ok && i <= run.file_count && run.status == 0; ++i) {
     const bool settled = run.step_dialogue_done;
     FileArrays a;
@@ -754,10 +772,27 @@ void part_loop(RunState& run, LoopState& s) {
       header.first_kind = a.newlty == 1 ? 1 : 2;
       header.step_lines =
           record.output.substr(record.step_output.offset, record.step_output.length);
+      add_part_sections(run.list_name, part_history(run.options), header);
       ok = writer.settle(header, error);
+      settled_here = true;
     }
-    ok = ok && writer.add(record, error);
-    if (record.outcome == campaign::Outcome::kRunEnded) break;
+    if (held) {
+      if (campaign::find_section(record.sections, campaign::format::kFrameSection) != nullptr) {
+        std::erase_if(held->sections, [](const campaign::Section& c) {
+          return c.tag == campaign::format::kFrameSection;
+        });
+      }
+      ok = ok && writer.add(*held, error);
+    }
+    held = std::move(record);
+    if (held->outcome == campaign::Outcome::kRunEnded) break;
+  }
+  if (ok && held) ok = writer.add(*held, error);
+  if (ok && !settled_here) {
+    // No file reached the step settings: the header has none.
+    campaign::RunHeader header;
+    add_part_sections(run.list_name, part_history(run.options), header);
+    ok = writer.settle(header, error);
   }
   if (ok) ok = writer.commit(error);
   if (!ok) {
@@ -775,17 +810,17 @@ void file_loop(RunState& run) {
     return;
   }
 
-  exports::Collector collector(run.options.exports);
+  exports::Collector collector = run_collector(run.options);
   start_exports(run, collector);
   LoopState s(run.file_count, collector);
   if (run.options.part) return part_loop(run, s);
 
   // --jobs: once a file has settled the step dialogue, the files after it
-  // go to the workers while this process finishes it.
-  // The outputs beside the report collect their data in this process: with
-  // them the files are checked here, one after the other.
+  // go to the workers while this process finishes it.  The workers keep
+  // what their files give the outputs beside the report; this process
+  // writes those outputs from the records, in list order.
   Launcher launcher;
-  if (run.options.jobs > 1 && !collector.active()) {
+  if (run.options.jobs > 1) {
     run.after_settled = [&](int32_t i) {
       if (i < run.file_count) launcher.start(run, i + 1, s);
     };

@@ -9,6 +9,7 @@
 
 #include "campaign/messages.h"
 #include "driver/driver.h"
+#include "driver/part_exports.h"
 #include "driver/report.h"
 #include "driver/result_blocks.h"
 #include "platform/units.h"
@@ -81,7 +82,8 @@ bool read_part_list(const std::string& list, std::vector<std::string>& parts, st
   return true;
 }
 
-bool plan_merge(const std::vector<std::string>& parts, MergePlan& plan, std::string& error) {
+bool plan_merge(const std::vector<std::string>& parts, MergePlan& plan, std::string& error,
+                std::optional<std::size_t> export_history) {
   plan = MergePlan{};
   plan.parts = parts;
   std::map<std::string, std::string> identities;  // run id -> part
@@ -99,7 +101,24 @@ bool plan_merge(const std::vector<std::string>& parts, MergePlan& plan, std::str
       error = campaign::message(campaign::Text::kSamePart, {part, seen->second});
       return false;
     }
-    if (part == parts.front()) plan.header = h;
+    if (part == parts.front()) {
+      plan.header = h;
+      plan.list_file = part_list_file(h);
+    }
+    if (export_history) {
+      const std::optional<int64_t> held = part_history_ends(h);
+      if (!held) {
+        error = campaign::message(campaign::Text::kNoExports, {part});
+        return false;
+      }
+      if (static_cast<uint64_t>(*held) < *export_history) {
+        const std::string wanted = std::to_string(*export_history);
+        error =
+            campaign::message(campaign::Text::kFewHistories, {part, std::to_string(*held), wanted});
+        return false;
+      }
+    }
+    uint64_t in_part = 0;
     if (h.first_kind != 0) {
       if (settings_part.empty()) {
         settings_part = part;
@@ -111,6 +130,12 @@ bool plan_merge(const std::vector<std::string>& parts, MergePlan& plan, std::str
     }
     while (reader.next(record, error)) {
       ++plan.files;
+      ++in_part;
+      if (export_history && !exports_decode(record, error)) {
+        error =
+            campaign::message(campaign::Text::kBadRecord, {part, std::to_string(in_part), error});
+        return false;
+      }
       if (plan.run_end != 0) continue;  // the run ended before this file
       width_all = std::max(width_all, record.list_line_length);
       switch (record.outcome) {
@@ -120,6 +145,9 @@ bool plan_merge(const std::vector<std::string>& parts, MergePlan& plan, std::str
         case Outcome::kRunEnded:
           plan.run_end = plan.files;
           end_outcome = record.outcome;
+          plan.step_option_misfit =
+              campaign::find_section(record.sections, campaign::format::kStepMisfitSection) !=
+              nullptr;
           break;
         case Outcome::kPassFailed:
         case Outcome::kChecked:

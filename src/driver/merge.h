@@ -40,6 +40,10 @@ struct MergePlan {
   std::vector<MergedSkip> skipped;
   int32_t last_nel = 0, last_newlty = 0;  ///< of the last checked file
   std::vector<int32_t> last_melex;
+  std::string list_file;  ///< the list file of the first part's run
+  /// The run ends at a file that a step-limit option does not fit (a
+  /// command-line error of that file's part run).
+  bool step_option_misfit = false;
 };
 
 /// Reads a list of part names, one a line (trailing blanks and carriage
@@ -50,9 +54,13 @@ struct MergePlan {
 /// Checks `parts` and plans their merge.  Refuses, with a message naming the
 /// part: a part that cannot be read, is damaged, truncated or of another
 /// version; a part given twice (the same run identity); a part whose step
-/// settings differ from those of the first part that has them.
+/// settings differ from those of the first part that has them.  With
+/// `export_history` (the merge writes --csv or --html), also a part that
+/// holds no data for them, or the histories of fewer ends per file than
+/// `export_history`, and a record whose data for them do not decode.
 [[nodiscard]] bool plan_merge(const std::vector<std::string>& parts, MergePlan& plan,
-                              std::string& error);
+                              std::string& error,
+                              std::optional<std::size_t> export_history = std::nullopt);
 
 struct MergeResult {
   int32_t status = 0;       ///< 0, or -1 when a failure ended the merged run

@@ -119,14 +119,15 @@ std::optional<CommandLine> read_jobs(const cli::Parsed& parsed, RunOptions& o) {
 }
 
 // Sets --csv, --html and --history; an error for a bad count, a history
-// with no export to hold it, or exports of a part run.
+// with no export to hold it, or CSV files or a page of a part run (a part
+// records the histories of --history for the merge that writes them).
 std::optional<CommandLine> read_exports(const cli::Parsed& parsed, RunOptions& o) {
   o.exports.csv_dir = parsed.value("csv").value_or("");
   o.exports.html_file = parsed.value("html").value_or("");
   if (const auto n = parsed.value("history")) {
     const auto count = cli::to_int(*n);
     if (!count || *count < 0) return error(Line::kBadCount, {"history", *n});
-    if (o.exports.empty()) return error(Line::kHistoryWithoutOutput, {});
+    if (o.exports.empty() && !o.part) return error(Line::kHistoryWithoutOutput, {});
     o.exports.history = static_cast<int>(*count);
   }
   if (o.part && !o.exports.empty()) return error(Line::kPartWithExports, {});

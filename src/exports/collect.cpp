@@ -3,6 +3,7 @@
 // loop drives.
 #include <algorithm>
 #include <cstdio>
+#include <optional>
 #include <utility>
 
 #include "check/check_detail.h"
@@ -135,7 +136,23 @@ std::string describe_step_limit(bool time_domain, int32_t load_case, int32_t ste
 // ---- the collector -----------------------------------------------------------------
 
 Collector::Collector(Request request)
-    : request_(std::move(request)), recorder_(request_.history_ends() > 0) {}
+    : request_(std::move(request)),
+      history_ends_(request_.history_ends()),
+      recorder_(history_ends_ > 0) {}
+
+Collector::Collector(std::size_t history_ends, bool frame)
+    : history_ends_(history_ends), keep_(true), keep_frame_(frame), recorder_(history_ends > 0) {}
+
+void Collector::keep_only() {
+  keep_ = true;
+  keep_frame_ = !request_.html_file.empty();
+  // The CSV files belong to the run that opened them.
+  csv_open_ = false;
+}
+
+Collector::Kept Collector::take() {
+  return std::exchange(kept_, Kept{});
+}
 
 bool Collector::start(std::string& error) {
   if (request_.csv_dir.empty()) return true;
@@ -156,22 +173,39 @@ void Collector::file_results(check::RealVec block, int32_t values_per_element,
                              const ModelViews& m) {
   current_.checked = true;
   current_.elements = element_results(block, values_per_element, m);
-  if (!take_pass(current_, recorder_, m, request_.history_ends()) && history_error_.empty()) {
-    history_error_ = "the utilisation history of " + current_.name + " could not be read back";
+  const bool history_read = take_pass(current_, recorder_, m, history_ends_);
+  if (keep_) {
+    kept_.contribution = Contribution{std::move(current_), !history_read};
+    if (keep_frame_) kept_.frame = frame_model(m, kept_.contribution->file);
+    return;
   }
-  if (csv_open_) csv_.add(current_);
-  if (!request_.html_file.empty()) {
-    html_.add(current_);
-    frame_ = frame_model(m, current_);
-  }
+  std::optional<FrameModel> frame;
+  if (!request_.html_file.empty()) frame = frame_model(m, current_);
+  add(Contribution{std::move(current_), !history_read}, std::move(frame));
 }
 
 void Collector::file_skipped(int32_t position, std::string_view name) {
-  current_ = FileResult{};
-  current_.position = position;
-  current_.name = std::string(textio::trimmed(name));
-  if (csv_open_) csv_.add(current_);
-  if (!request_.html_file.empty()) html_.add(current_);
+  Contribution skipped;
+  skipped.file.position = position;
+  skipped.file.name = std::string(textio::trimmed(name));
+  if (keep_) {
+    kept_ = Kept{std::move(skipped), std::nullopt};
+    return;
+  }
+  add(std::move(skipped), std::nullopt);
+}
+
+void Collector::add(Contribution contribution, std::optional<FrameModel> frame) {
+  FileResult& file = contribution.file;
+  if (contribution.history_failed && history_error_.empty()) {
+    history_error_ = "the utilisation history of " + file.name + " could not be read back";
+  }
+  if (file.history.size() > history_ends_) file.history.resize(history_ends_);
+  if (csv_open_) csv_.add(file);
+  if (!request_.html_file.empty()) {
+    html_.add(file);
+    if (file.checked && frame) frame_ = std::move(*frame);
+  }
 }
 
 bool Collector::finish(const RunInfo& run, std::string& error) {

@@ -16,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -196,10 +197,37 @@ std::string_view utilisation_colour(double u);
 
 // ---- the collector the file loop drives --------------------------------------------
 
+/// What one file gave the collector (record.h has its byte form).
+struct Contribution {
+  FileResult file;
+  bool history_failed = false;  ///< the file's history could not be read back
+};
+
 class Collector {
  public:
   explicit Collector(Request request);
-  [[nodiscard]] bool active() const { return !request_.empty(); }
+  /// A collector that writes nothing: it keeps each file's contribution,
+  /// with the history of `history_ends` ends and, when `frame`, the file's
+  /// frame, for take() (the share of the outputs a part carries).
+  Collector(std::size_t history_ends, bool frame);
+
+  [[nodiscard]] bool active() const { return keep_ || !request_.empty(); }
+  /// From here on this collector writes nothing and keeps each file's
+  /// contribution for take(), with the frame when the page is asked for (a
+  /// worker process's copy of the run's collector).
+  void keep_only();
+  /// The contribution of the last file collected and its frame, each empty
+  /// when none was kept since the last take.
+  struct Kept {
+    std::optional<Contribution> contribution;
+    std::optional<FrameModel> frame;
+  };
+  Kept take();
+  /// A file's contribution collected elsewhere (a worker, a part), taken as
+  /// though file_results or file_skipped had given it; `frame` (may be empty)
+  /// is the file's frame for the page.  Histories beyond what this run asks
+  /// for are dropped.
+  void add(Contribution contribution, std::optional<FrameModel> frame);
   /// Opens the CSV files.  False with `error` when they cannot be made (the
   /// CSV files are then left out; the page is still written).
   bool start(std::string& error);
@@ -215,7 +243,12 @@ class Collector {
   bool finish(const RunInfo& run, std::string& error);
 
  private:
+  void keep(bool checked, const ModelViews* m);
   Request request_;
+  std::size_t history_ends_ = 0;
+  bool keep_ = false;        // write nothing; keep contributions
+  bool keep_frame_ = false;  // with the frame of a checked file
+  Kept kept_;
   check::StepRecorder recorder_;
   CsvWriter csv_;
   bool csv_open_ = false;

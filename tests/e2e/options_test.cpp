@@ -139,6 +139,8 @@ TEST(CommandLine, ErrorsGoToStandardErrorWithStatus2) {
        "option '--history' needs a whole number of 0 or more, not '-1'"},
       {{"--html", "p.html", "--history", "x"},
        "option '--history' needs a whole number of 0 or more, not 'x'"},
+      {{"-l", "f.lst", "--part", "p", "--history", "5", "--html", "p.html"},
+       "options '--csv' and '--html' do not go with '--part' (the merge writes them)"},
   };
   TempDir dir;
   for (const auto& c : cases) {
