@@ -19,6 +19,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -27,6 +28,7 @@
 #include "campaign/worker_pool.h"
 #include "check/check.h"
 #include "dms/dms.h"
+#include "dms/named_view.h"
 #include "driver/dialogue.h"
 #include "driver/driver.h"
 #include "driver/messages.h"
@@ -85,34 +87,26 @@ void lookup_error(std::string_view name, const std::string& detail, int32_t& sta
   --status;
 }
 
-// The view of the array `name` at `pointer`: its length from the store, its
-// element size checked against the view it is read through, its storage
-// checked to lie inside the work array.
+// The view of the array `name` at `pointer`, checked by the store's view
+// rules; a fault is reported as a lookup error.
 template <class T>
 dms::Vec1<T> array_view(const RunState& run, std::string_view name, int32_t pointer,
                         int32_t& status) {
-  constexpr int32_t kWords = sizeof(T) / 4;
-  const int32_t length = dms::DMSINQ(run.iw, name, dms::kInquireLength);
-  const int32_t words = dms::DMSINQ(run.iw, name, dms::kInquireWordsPerElement);
-  if (words != kWords) {
-    lookup_error(name,
-                 "holds elements of " + std::to_string(words) + " words; " +
-                     std::to_string(kWords) + " expected",
-                 status);
-    return {};
-  }
-  const int64_t elements = sizeof(T) == 4 ? run.iw.size() : run.rw.size();
-  if (pointer < 1 || length < 0 || int64_t{pointer} - 1 + length > elements) {
-    lookup_error(name, "lies outside the work space", status);
-    return {};
-  }
-  T* base = nullptr;
-  if constexpr (sizeof(T) == 4) {
-    base = run.iw.data() + (pointer - 1);
+  dms::NamedView<T> view;
+  if constexpr (std::is_same_v<T, int32_t>) {
+    view = dms::named_view(run.iw, run.iw, name, pointer);
   } else {
-    base = run.rw.data() + (pointer - 1);
+    view = dms::named_view(run.iw, run.rw, name, pointer);
   }
-  return dms::Vec1<T>(base, length);
+  if (view.fault == dms::ViewFault::kElementSize) {
+    lookup_error(name,
+                 "holds elements of " + std::to_string(view.words) + " words; " +
+                     std::to_string(sizeof(T) / sizeof(int32_t)) + " expected",
+                 status);
+  } else if (view.fault == dms::ViewFault::kOutside) {
+    lookup_error(name, "lies outside the work space", status);
+  }
+  return view.values;
 }
 
 template <class T>
