@@ -132,9 +132,8 @@ bool lookup_arrays(RunState& run, FileArrays& a) {
   a.tcoord = lookup<double>(run, "TCOORD", run.status);
   if (run.status != 0) return false;
 
-  a.mstru = lookup<int32_t>(run, "MSTRU", run.status);
-  a.mglres = lookup<int32_t>(run, "MGLRES", run.status);
-  a.tglres = lookup<double>(run, "TGLRES", run.status);
+  // MSTRU, MGLRES and TGLRES keep their views from the first group: a lookup
+  // that succeeds changes nothing in the store, so nothing has moved.
   a.meltyp = lookup<int32_t>(run, "MELTYP", run.status);
   a.melgeo = lookup<int32_t>(run, "MELGEO", run.status);
   a.melmat = lookup<int32_t>(run, "MELMAT", run.status);
