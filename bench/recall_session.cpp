@@ -1,7 +1,6 @@
 // The set-up of a RAF file for reading it back, as the file loop does it.
 #include "bench/recall_session.h"
 
-#include <array>
 #include <string_view>
 
 #include "dms/named_view.h"
@@ -31,14 +30,10 @@ RecallSession::RecallSession(const std::filesystem::path& file, const std::files
     error_ = "cannot open " + file.string();
     return;
   }
-  recall::INIDMS(iw_, static_cast<int32_t>(words),
-                 recall::ArrayNameTable(recall::kProgramArrayNames), recall::kProgramArrayNumbers,
-                 recall::kMaxNameLength, platform::kRafFile, control(), status);
-  for (std::string_view instruction : {recall::kRecallStructure, recall::kRecallControl,
-                                       recall::kRecallGlobal, recall::kRecallResult}) {
-    recall::ARRECL(iw_, rw_, instruction, 1, platform::kRafFile, control(), status);
+  if (!driver::recall_first_step(iw_, rw_, static_cast<int32_t>(words), platform::kRafFile, unit_,
+                                 status)) {
+    error_ = "the recall of " + file.string() + " failed";
   }
-  if (status != 0) error_ = "the recall of " + file.string() + " failed";
 }
 
 RecallSession::~RecallSession() {

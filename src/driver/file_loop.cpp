@@ -52,11 +52,6 @@ using platform::kScreen;
 
 namespace {
 
-/// Array-name table handed to the in-core store: name n is array number n.
-constexpr int32_t kUserArrays = recall::kProgramArrayNumbers;
-constexpr const auto& kArrayNames = recall::kProgramArrayNames;
-constexpr int32_t kLongestName = 8;
-
 /// Values the capacity check allows: files x 10 x elements.
 constexpr int64_t kResultCapacity = 100000000;
 
@@ -230,19 +225,6 @@ void step_dialogue(RunState& run, int32_t newlty) {
   }
 }
 
-void VemRask_IniDMS(dms::IntView iw, int32_t nwiwa, int32_t raf_unit, int32_t output_unit,
-                    int32_t& status) {
-  int32_t local = 0;
-  int32_t unit = output_unit;
-  recall::INIDMS(iw, nwiwa, recall::ArrayNameTable(kArrayNames), kUserArrays, kLongestName,
-                 raf_unit, recall::MessageControl(&unit, 1), local);
-  if (local != 0) {
-    platform::write_record(output_unit, "");
-    platform::write_record(output_unit, "  *** ERROR IN VemRask_IniDMS ***");
-    status = -1;
-  }
-}
-
 // ---- outputs beside the report (exports/) ------------------------------------
 // They are written only when asked for; nothing here writes to the screen,
 // the output file or raf.log.  A failure is told on standard error.
@@ -329,9 +311,6 @@ const char* step_option_misfit(const RunOptions& o, int32_t newlty) {
 // ready to be checked.
 std::optional<FileOutcome> open_and_read(RunState& run, const std::string& current,
                                          const std::string& name, FileArrays& a) {
-  int32_t output_unit = kOutputFile;
-  const recall::MessageControl messages(&output_unit, 1);
-
   const int log_status =
       textio::open_file(textio::fixed(run.options.log_file, kNameLength), kLogFile, 0);
   if (log_status != 0) {
@@ -347,14 +326,9 @@ std::optional<FileOutcome> open_and_read(RunState& run, const std::string& curre
   platform::write_record(kScreen, std::string(45, '='));
   platform::write_record(kScreen, " Now processing: " + name);
 
-  VemRask_IniDMS(run.iw, run.nwiwa, kRafFile, kOutputFile, run.status);
-  if (run.status != 0) return failed(Line::kReasonUnreadable);
-
-  for (std::string_view instruction : {recall::kRecallStructure, recall::kRecallControl,
-                                       recall::kRecallGlobal, recall::kRecallResult}) {
-    recall::ARRECL(run.iw, run.rw, instruction, 1, kRafFile, messages, run.status);
+  if (!recall_first_step(run.iw, run.rw, run.nwiwa, kRafFile, kOutputFile, run.status)) {
+    return failed(Line::kReasonUnreadable);
   }
-  if (run.status != 0) return failed(Line::kReasonUnreadable);
 
   if (!lookup_arrays(run, a)) return failed(Line::kReasonUnreadable);
   if (!read_parameters(run, a)) return failed(Line::kReasonUnreadable);
