@@ -4,19 +4,12 @@
 
 #include <regex>
 
-#include "support/run_program.h"
+#include "support/programs.h"
 #include "tools/model_writer.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-using test_support::lines_of;
-using test_support::run_program;
-using test_support::TempDir;
-
-const std::string kRafinfo = RAFINFO_BINARY;
-const std::string kMkraf = MKRAF_BINARY;
-const fs::path kFixtures = fs::path(VEMRASK_TEST_DATA) / "fixtures";
+using namespace program_test;
 
 test_support::RunResult rafinfo(const std::vector<std::string>& args) {
   TempDir dir;
