@@ -125,6 +125,13 @@ struct Steps {
   int32_t lststo = -1;  ///< LSTSTO when set, else the steps added
   int32_t added = 0;
   int32_t count() const { return lststo >= 0 ? lststo : added; }
+  /// Word k of step s's column of MGLRES and of TGLRES.
+  int32_t mg(int32_t s, int32_t k) const {
+    return mglres[static_cast<std::size_t>((s - 1) * mxglpr + k - 1)];
+  }
+  double tg(int32_t s, int32_t k) const {
+    return tglres[static_cast<std::size_t>((s - 1) * mxglpr + k - 1)];
+  }
   void add(int32_t load_case, double value, double displacement, int32_t stored = 1) {
     ++added;
     const std::size_t column = mglres.size();
