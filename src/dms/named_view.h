@@ -21,6 +21,11 @@ enum class ViewFault {
   kOutside,      ///< the array would not lie inside the view
 };
 
+/// Words per element of the view over values of type T: 1 for integers, 2
+/// for reals.
+template <class T>
+inline constexpr int32_t kWordsPerElement = sizeof(T) == sizeof(double) ? 2 : 1;
+
 template <class T>
 struct NamedView {
   Vec1<T> values;
@@ -34,11 +39,10 @@ struct NamedView {
 /// then for the words per element.
 template <class T>
 NamedView<T> named_view(IntView iw, Vec1<T> view, std::string_view name, int64_t pointer) {
-  constexpr int32_t kWords = sizeof(T) / sizeof(int32_t);
   NamedView<T> result;
   const int64_t length = DMSINQ(iw, name, kInquireLength);
   result.words = DMSINQ(iw, name, kInquireWordsPerElement);
-  if (result.words != kWords) {
+  if (result.words != kWordsPerElement<T>) {
     result.fault = ViewFault::kElementSize;
   } else if (pointer < 1 || length < 0 || pointer - 1 + length > view.size()) {
     result.fault = ViewFault::kOutside;

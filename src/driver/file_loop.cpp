@@ -96,7 +96,7 @@ dms::Vec1<T> array_view(const RunState& run, std::string_view name, int32_t poin
   if (view.fault == dms::ViewFault::kElementSize) {
     lookup_error(name,
                  "holds elements of " + std::to_string(view.words) + " words; " +
-                     std::to_string(sizeof(T) / sizeof(int32_t)) + " expected",
+                     std::to_string(dms::kWordsPerElement<T>) + " expected",
                  status);
   } else if (view.fault == dms::ViewFault::kOutside) {
     lookup_error(name, "lies outside the work space", status);
