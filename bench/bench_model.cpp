@@ -8,11 +8,14 @@
 #include <numbers>
 #include <tuple>
 
+#include "layout/model_arrays.h"
 #include "tools/model_writer.h"
 
 namespace bench {
 namespace {
 
+namespace mglres = layout::mglres;
+namespace tglres = layout::tglres;
 using raf_tools::Model;
 using raf_tools::ModelArray;
 using raf_tools::ModelElement;
@@ -225,6 +228,11 @@ std::vector<ModelArray> structure_arrays(const BenchModel& m) {
   std::vector<ModelArray> arrays = raf_tools::derive_arrays(m.model, {});
   const int32_t steps = m.plan.steps;
   const int32_t lw = raf_tools::kGlobalWords;
+  // Position of word k of step s's column of MGLRES or TGLRES.
+  const auto word = [lw](int32_t s, int32_t k) {
+    return static_cast<std::size_t>(lw) * static_cast<std::size_t>(s - 1) +
+           static_cast<std::size_t>(k - 1);
+  };
   std::vector<ModelArray> kept;
   for (ModelArray& a : arrays) {
     if (a.name == "TFLE") continue;  // written step by step
@@ -233,17 +241,15 @@ std::vector<ModelArray> structure_arrays(const BenchModel& m) {
     } else if (a.name == "MGLRES") {
       a.values.ints.assign(static_cast<std::size_t>(lw) * steps, 0);
       for (int32_t s = 1; s <= steps; ++s) {
-        int32_t* col = a.values.ints.data() + static_cast<std::size_t>(lw) * (s - 1);
-        col[0] = s;       // step number
-        col[1] = 1;       // load case
-        col[lw - 1] = 1;  // stored
+        a.values.ints[word(s, mglres::kStep)] = s;
+        a.values.ints[word(s, mglres::kLoadCase)] = 1;
+        a.values.ints[word(s, mglres::kStored)] = 1;
       }
     } else if (a.name == "TGLRES") {
       a.values.reals.assign(static_cast<std::size_t>(lw) * steps, 0.0);
       for (int32_t s = 1; s <= steps; ++s) {
-        double* col = a.values.reals.data() + static_cast<std::size_t>(lw) * (s - 1);
-        col[0] = 0.05 * s;                  // time
-        col[2] = 0.2 * std::sin(0.01 * s);  // global displacement
+        a.values.reals[word(s, tglres::kStepValue)] = 0.05 * s;  // time
+        a.values.reals[word(s, tglres::kDisplacement)] = 0.2 * std::sin(0.01 * s);
       }
     }
     kept.push_back(std::move(a));

@@ -10,6 +10,7 @@
 #include "bench/bench_model.h"
 #include "bench/recall_session.h"
 #include "check/check_detail.h"
+#include "layout/model_arrays.h"
 #include "platform/units.h"
 #include "support/run_program.h"
 
@@ -147,11 +148,12 @@ TEST(BenchModel, FileReadsBackAsWritten) {
     EXPECT_EQ(mstru(raf_tools::kParamNel), 300);
     EXPECT_EQ(mstru(raf_tools::kParamLststo), 3);
     const dms::Vec1<int32_t> mglres = session.ints("MGLRES");
-    ASSERT_EQ(mglres.size(), 30);
+    const int64_t lw = raf_tools::kGlobalWords;
+    ASSERT_EQ(mglres.size(), 3 * lw);
     for (int64_t s = 1; s <= 3; ++s) {
-      EXPECT_EQ(mglres(10 * (s - 1) + 1), s);
-      EXPECT_EQ(mglres(10 * (s - 1) + 2), 1);   // load case
-      EXPECT_EQ(mglres(10 * (s - 1) + 10), 1);  // stored
+      EXPECT_EQ(mglres(lw * (s - 1) + layout::mglres::kStep), s);
+      EXPECT_EQ(mglres(lw * (s - 1) + layout::mglres::kLoadCase), 1);
+      EXPECT_EQ(mglres(lw * (s - 1) + layout::mglres::kStored), 1);
     }
     for (int32_t s : {3, 1, 2}) {
       std::vector<double> expected;

@@ -48,6 +48,7 @@
 #include "dms/dms.h"
 #include "driver/report.h"
 #include "driver/result_blocks.h"
+#include "layout/model_arrays.h"
 #include "platform/units.h"
 #include "recall/recall.h"
 
@@ -83,6 +84,11 @@ struct InMemory {
     return check::detail::pipe_model(nel, i("MELTYP"), i("MELGEO"), i("MGETYP"), i("MNPC"),
                                      i("MPMNPC"), r("TCOORD"), r("TCRGEO"),
                                      raf_tools::kGeometryWords);
+  }
+
+  /// The yield strength of material 1.
+  [[nodiscard]] double yield_strength() const {
+    return reals.at("TMAPA")[layout::tmapa::kYieldStrength - 1];
   }
 
   static constexpr int32_t kSteps = 8;
@@ -126,7 +132,7 @@ void IsoBuck00(benchmark::State& state) {
     state.SkipWithError("the model has no transition end");
     return;
   }
-  const double fy = m.reals.at("TMAPA")[2];
+  const double fy = m.yield_strength();
   check::RealVec tfle = view(m.forces[0]);
   for (auto _ : state) {
     double u = 0.0;
@@ -150,7 +156,7 @@ void EndUtilisation(benchmark::State& state) {
   const check::detail::EndTable table = check::detail::build_end_table(pm);
   const check::detail::EndFactors f = check::detail::end_factors(
       m.ints.at("MELGEO")[static_cast<std::size_t>(element - 1)], end, m.r("TCRGEO"), m.r("TGEPA"),
-      raf_tools::kGeometryWords, m.reals.at("TMAPA")[2], table.at(element, end));
+      raf_tools::kGeometryWords, m.yield_strength(), table.at(element, end));
   const int64_t position = m.ints.at("MPEVEC")[static_cast<std::size_t>(element - 1)];
   std::size_t step = 0;
   for (auto _ : state) {
@@ -167,14 +173,15 @@ BENCHMARK(EndUtilisation);
 // `copy` the forces of each step are first copied into one buffer, as the
 // read of TFLE from the page cache leaves them (and the caches after it).
 void run_pass(InMemory& m, int32_t steps, std::vector<double>& block, bool copy = false) {
-  std::vector<int32_t> mglres(static_cast<std::size_t>(10 * std::max(steps, 1)), 0);
+  const int32_t lw = raf_tools::kGlobalWords;
+  std::vector<int32_t> mglres(static_cast<std::size_t>(lw * std::max(steps, 1)), 0);
   std::vector<double> tglres(mglres.size(), 0.0);
   for (int32_t s = 1; s <= steps; ++s) {
-    const auto w = static_cast<std::size_t>(10 * (s - 1));
-    mglres[w] = s;
-    mglres[w + 1] = 1;
-    mglres[w + 9] = 1;
-    tglres[w] = 0.05 * s;
+    const auto word = [&](int32_t k) { return static_cast<std::size_t>(lw * (s - 1) + k - 1); };
+    mglres[word(layout::mglres::kStep)] = s;
+    mglres[word(layout::mglres::kLoadCase)] = 1;
+    mglres[word(layout::mglres::kStored)] = 1;
+    tglres[word(layout::tglres::kStepValue)] = 0.05 * s;
   }
   std::fill(block.begin(), block.end(), 0.0);
   static std::vector<double> tfle;
@@ -186,7 +193,7 @@ void run_pass(InMemory& m, int32_t steps, std::vector<double>& block, bool copy 
     return view(tfle);
   };
   int32_t status = 0;
-  check::result_step_pass(view(mglres), view(tglres), 10, steps, m.nel, m.i("MELTYP"), m.i("MELEX"),
+  check::result_step_pass(view(mglres), view(tglres), lw, steps, m.nel, m.i("MELTYP"), m.i("MELEX"),
                           m.i("MELMAT"), m.i("MATYP"), raf_tools::kMaterialWords, m.r("TMAPA"),
                           m.i("MELGEO"), m.i("MGETYP"), raf_tools::kGeometryWords, m.r("TCRGEO"),
                           m.i("MPEVEC"), m.r("TGEPA"), view(block), kValuesPerElement, forces, 0, 0,

@@ -1,10 +1,9 @@
 // The set-up of a RAF file for reading it back, as the file loop does it.
 #include "bench/recall_session.h"
 
-#include <array>
 #include <string_view>
 
-#include "dms/dms.h"
+#include "dms/named_view.h"
 #include "driver/raf_open.h"
 #include "platform/units.h"
 #include "raflib/raflib.h"
@@ -31,14 +30,10 @@ RecallSession::RecallSession(const std::filesystem::path& file, const std::files
     error_ = "cannot open " + file.string();
     return;
   }
-  recall::INIDMS(iw_, static_cast<int32_t>(words),
-                 recall::ArrayNameTable(recall::kProgramArrayNames), recall::kProgramArrayNumbers,
-                 recall::kMaxNameLength, platform::kRafFile, control(), status);
-  for (std::string_view instruction : {recall::kRecallStructure, recall::kRecallControl,
-                                       recall::kRecallGlobal, recall::kRecallResult}) {
-    recall::ARRECL(iw_, rw_, instruction, 1, platform::kRafFile, control(), status);
+  if (!driver::recall_first_step(iw_, rw_, static_cast<int32_t>(words), platform::kRafFile, unit_,
+                                 status)) {
+    error_ = "the recall of " + file.string() + " failed";
   }
-  if (status != 0) error_ = "the recall of " + file.string() + " failed";
 }
 
 RecallSession::~RecallSession() {
@@ -51,19 +46,14 @@ dms::Vec1<double> RecallSession::recall_reals(std::string_view name, int32_t ste
   int32_t pointer = 0;
   int32_t status = 0;
   recall::ARREC1(iw_, rw_, name, pointer, step, platform::kRafFile, control(), status);
-  if (status != 0 || pointer < 1) return {};
-  const int32_t length = dms::DMSINQ(iw_, textio::trimmed(name), dms::kInquireLength);
-  if (length < 0 || pointer - 1 + int64_t{length} > rw_.size()) return {};
-  return rw_.sub(pointer, length);
+  if (status != 0) return {};
+  return dms::named_view(iw_, rw_, textio::trimmed(name), pointer).values;
 }
 
 dms::Vec1<int32_t> RecallSession::ints(std::string_view name) {
   const std::string_view trimmed = textio::trimmed(name);
   const int32_t start = dms::DMSINQ(iw_, trimmed, dms::kInquireStart);
-  const int32_t length = dms::DMSINQ(iw_, trimmed, dms::kInquireLength);
-  const int32_t words = dms::DMSINQ(iw_, trimmed, dms::kInquireWordsPerElement);
-  if (start < 1 || length < 0 || words != 1 || start - 1 + int64_t{length} > iw_.size()) return {};
-  return iw_.sub(start, length);
+  return dms::named_view(iw_, iw_, trimmed, start).values;
 }
 
 }  // namespace bench

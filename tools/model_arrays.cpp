@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstddef>
 
+#include "layout/model_arrays.h"
 #include "tools/model_text.h"
 
 namespace raf_tools {
@@ -14,28 +15,6 @@ namespace {
 
 constexpr int32_t kNewltyTime = 1;
 constexpr int32_t kNewltyStatic = 2;
-
-// TCRGEO words of a pipe section.
-constexpr int32_t kCrInner = 1;
-constexpr int32_t kCrDiameter = 2;
-constexpr int32_t kCrThickness = 3;
-constexpr int32_t kCrEnd2Diameter = 6;
-// TGEPA words.
-constexpr int32_t kGpArea = 1;
-constexpr int32_t kGpI3 = 3;
-constexpr int32_t kGpI4 = 4;
-constexpr int32_t kGpPerEndFlag = 20;
-constexpr std::array<int32_t, 2> kGpEndBase = {20, 40};
-// TMAPA words.
-constexpr int32_t kMaModulus = 1;
-constexpr int32_t kMaPoisson = 2;
-constexpr int32_t kMaYield = 3;
-// MGLRES and TGLRES words.
-constexpr int32_t kGlStep = 1;
-constexpr int32_t kGlLoadCase = 2;
-constexpr int32_t kGlStored = 10;
-constexpr int32_t kGlValue = 1;
-constexpr int32_t kGlDisplacement = 3;
 
 /// Reference to word k (1-based) of column c (1-based) of a column array.
 template <typename T>
@@ -154,22 +133,23 @@ std::vector<ModelArray> derive_arrays(const Model& model, const ArrayOptions& op
       }
       continue;
     }
-    at(tcrgeo, gw, c, kCrInner) = g.diameter - 2 * g.thickness;
-    at(tcrgeo, gw, c, kCrDiameter) = g.diameter;
-    at(tcrgeo, gw, c, kCrThickness) = g.thickness;
-    at(tcrgeo, gw, c, kCrEnd2Diameter) = g.end2_diameter;
-    at(tgepa, gw, c, kGpArea) = g.properties.area;
-    at(tgepa, gw, c, kGpI3) = g.properties.i3;
-    at(tgepa, gw, c, kGpI4) = g.properties.i4;
+    at(tcrgeo, gw, c, layout::tcrgeo::kInnerDiameter) = g.diameter - 2 * g.thickness;
+    at(tcrgeo, gw, c, layout::tcrgeo::kDiameter) = g.diameter;
+    at(tcrgeo, gw, c, layout::tcrgeo::kThickness) = g.thickness;
+    at(tcrgeo, gw, c, layout::tcrgeo::kDiameterAtEnd2) = g.end2_diameter;
+    const auto put_section = [&](int32_t offset, const SectionProperties& p) {
+      at(tgepa, gw, c, offset + layout::tgepa::kArea) = p.area;
+      at(tgepa, gw, c, offset + layout::tgepa::kInertia3) = p.i3;
+      at(tgepa, gw, c, offset + layout::tgepa::kInertia4) = p.i4;
+    };
+    put_section(0, g.properties);
     if (g.end_properties[0] || g.end_properties[1]) {
       // Per-end values: an end without its own takes the section's.
-      at(tgepa, gw, c, kGpPerEndFlag) = 1.0;
-      for (std::size_t end = 0; end < 2; ++end) {
-        const SectionProperties& p = g.end_properties[end].value_or(g.properties);
-        const int32_t t = kGpEndBase[end];
-        at(tgepa, gw, c, t + kGpArea) = p.area;
-        at(tgepa, gw, c, t + kGpI3) = p.i3;
-        at(tgepa, gw, c, t + kGpI4) = p.i4;
+      at(tgepa, gw, c, layout::tgepa::kPerEndFlag) = 1.0;
+      for (const int32_t end : {1, 2}) {
+        const std::optional<SectionProperties>& own =
+            g.end_properties[static_cast<std::size_t>(end - 1)];
+        put_section(layout::tgepa::end_offset(end), own.value_or(g.properties));
       }
     }
   }
@@ -180,9 +160,9 @@ std::vector<ModelArray> derive_arrays(const Model& model, const ArrayOptions& op
   std::vector<double> tmapa(static_cast<std::size_t>(mw * nma), 0.0);
   for (const ModelMaterial& m : model.materials) {
     matyp[static_cast<std::size_t>(m.number - 1)] = m.type;
-    at(tmapa, mw, m.number, kMaModulus) = m.modulus;
-    at(tmapa, mw, m.number, kMaPoisson) = m.poisson;
-    at(tmapa, mw, m.number, kMaYield) = m.yield;
+    at(tmapa, mw, m.number, layout::tmapa::kModulus) = m.modulus;
+    at(tmapa, mw, m.number, layout::tmapa::kPoisson) = m.poisson;
+    at(tmapa, mw, m.number, layout::tmapa::kYieldStrength) = m.yield;
   }
 
   // Global results and forces per step.
@@ -195,11 +175,11 @@ std::vector<ModelArray> derive_arrays(const Model& model, const ArrayOptions& op
   tfle.data_type = rt;
   for (int32_t s = 1; s <= steps; ++s) {
     const ModelStep& step = model.steps[static_cast<std::size_t>(s - 1)];
-    at(mglres, lw, s, kGlStep) = s;
-    at(mglres, lw, s, kGlLoadCase) = step.load_case;
-    at(mglres, lw, s, kGlStored) = step.stored;
-    at(tglres, lw, s, kGlValue) = step.value;
-    at(tglres, lw, s, kGlDisplacement) = step.displacement;
+    at(mglres, lw, s, layout::mglres::kStep) = s;
+    at(mglres, lw, s, layout::mglres::kLoadCase) = step.load_case;
+    at(mglres, lw, s, layout::mglres::kStored) = step.stored;
+    at(tglres, lw, s, layout::tglres::kStepValue) = step.value;
+    at(tglres, lw, s, layout::tglres::kDisplacement) = step.displacement;
     ArrayValues forces;
     forces.reals.assign(static_cast<std::size_t>(tfle_length), 0.0);
     for (const ModelForces& f : step.forces) {

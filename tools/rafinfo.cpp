@@ -29,6 +29,7 @@
 #include "raflib/chkey.h"
 #include "raflib/format.h"
 #include "raflib/raflib.h"
+#include "recall/catalogue.h"
 #include "tools/model_writer.h"
 #include "tools/rafinfo_file.h"
 #include "version/version.h"
@@ -36,6 +37,8 @@
 namespace {
 
 namespace fmt = raflib::format;
+namespace keyraf = recall::keyraf;
+namespace numraf = recall::numraf;
 using raf_tools::data_type_word;
 using raf_tools::store_type_word;
 using rafinfo::CatalogueView;
@@ -119,23 +122,26 @@ void show_catalogue(const CatalogueView& c, int32_t step) {
             << "NUMRAF         :";
   for (const int32_t w : c.numraf) std::cout << " " << w;
   std::cout << "\n"
-            << "Key blocks     : structure " << c.word(4) << ", result " << c.word(5)
-            << " and restart " << c.word(6) << " keys per step, key base " << c.word(10) << "\n"
+            << "Key blocks     : structure " << c.word(numraf::kStructureSize) << ", result "
+            << c.word(numraf::kResultSize) << " and restart " << c.word(numraf::kRestartSize)
+            << " keys per step, key base " << c.word(numraf::kKeyBase) << "\n"
             << "KEYRAF         : record length " << c.record_length() << ", highest number "
-            << c.word(8) << "\n"
+            << c.word(numraf::kHighestNumber) << "\n"
             << "  Number  Name      Type  Store    Length  Struct  Result Restart  Key(step "
             << step << ")\n";
   for (int32_t n = 1; n <= c.records(); ++n) {
     const std::string name = c.name(n);
-    if (c.rec(n, 1) == 0 && name.empty()) continue;
+    if (c.rec(n, keyraf::kDataType) == 0 && name.empty()) continue;
     std::cout << std::setw(8) << n << "  " << std::left << std::setw(8)
               << (name.empty() ? "?" : name) << "  " << std::setw(4)
-              << data_type_word(c.rec(n, 1), c.rec(n, 8)) << "  " << std::setw(4)
-              << store_type_word(c.rec(n, 4)) << std::right << std::setw(10) << c.rec(n, 3)
-              << std::setw(8) << c.rec(n, 5) << std::setw(8) << c.rec(n, 6) << std::setw(8)
-              << c.rec(n, 7) << std::setw(11) << c.key(n, step) << "\n";
+              << data_type_word(c.rec(n, keyraf::kDataType), c.rec(n, keyraf::kReFlag)) << "  "
+              << std::setw(4) << store_type_word(c.rec(n, keyraf::kStoreType)) << std::right
+              << std::setw(10) << c.rec(n, keyraf::kLength) << std::setw(8)
+              << c.rec(n, keyraf::kStructureIndex) << std::setw(8) << c.rec(n, keyraf::kResultIndex)
+              << std::setw(8) << c.rec(n, keyraf::kRestartIndex) << std::setw(11) << c.key(n, step)
+              << "\n";
   }
-  if (c.records() < c.word(8)) {
+  if (c.records() < c.word(numraf::kHighestNumber)) {
     std::cout << "KEYRAF holds " << c.keyraf.size() << " words, fewer than its records need\n";
   }
 }

@@ -90,20 +90,14 @@ int32_t CatalogueView::number(std::string_view wanted) const {
 }
 
 int32_t CatalogueView::key(int32_t n, int32_t s) const {
-  const int64_t n4 = word(4), n5 = word(5), n6 = word(6), base = word(10);
-  if (n4 + n5 + n6 <= 0) return 0;
-  const int32_t code = rec(n, 4);
-  const int64_t block = base + n4 + static_cast<int64_t>(s - 1) * (n5 + n6);
-  int64_t key = 0;
-  if (raf_tools::in_structure_block(code) && (s <= 0 || !raf_tools::in_result_block(code)) &&
-      (s <= 0 || !raf_tools::in_restart_block(code))) {
-    key = base + rec(n, 5);
-  } else if (s >= 1 && raf_tools::in_result_block(code)) {
-    key = block + rec(n, 6);
-  } else if (s >= 1 && raf_tools::in_restart_block(code)) {
-    key = block + n5 + rec(n, 7);
-  }
-  return key > 0 && key <= INT32_MAX ? static_cast<int32_t>(key) : 0;
+  namespace words = recall::keyraf;
+  const recall::KeyBlocks blocks{
+      word(recall::numraf::kStructureSize), word(recall::numraf::kResultSize),
+      word(recall::numraf::kRestartSize), word(recall::numraf::kKeyBase)};
+  const recall::KeyIndices indices{rec(n, words::kStoreType), rec(n, words::kStructureIndex),
+                                   rec(n, words::kResultIndex), rec(n, words::kRestartIndex)};
+  const int32_t key = recall::raf_key(blocks, indices, s);
+  return key == recall::kInvalidKey ? 0 : key;
 }
 
 bool read_file_view(const std::string& file, FileView& view) {
@@ -206,10 +200,10 @@ bool RafFile::open(const std::string& file) {
   if (ierr < 0) return fail_from_library("the RAF library cannot open it");
   open_ = true;
   if (!read_file_view(file, view_)) return fail_from_library("cannot read the key record");
-  if (!read_ints(view_, kCatalogueKey, catalogue_.numraf) ||
-      !read_ints(view_, kCatalogueKey + 1, catalogue_.keyraf) ||
-      !read_ints(view_, kCatalogueKey + 2, catalogue_.iarrnm) ||
-      static_cast<int32_t>(catalogue_.numraf.size()) < kNumrafWords) {
+  if (!read_ints(view_, recall::kNumrafKey, catalogue_.numraf) ||
+      !read_ints(view_, recall::kKeyrafKey, catalogue_.keyraf) ||
+      !read_ints(view_, recall::kIarrnmKey, catalogue_.iarrnm) ||
+      static_cast<int64_t>(catalogue_.numraf.size()) < recall::numraf::kLength) {
     catalogue_ = CatalogueView{};
     if (!view_.note.empty()) {
       reason_ = "file cut short: " + view_.note;

@@ -12,13 +12,12 @@
 
 #include "platform/units.h"
 #include "raflib/chkey.h"
+#include "recall/catalogue.h"
 #include "tools/model_writer.h"
 
 namespace rafinfo {
 
 inline constexpr int32_t kUnit = platform::kRafFile;
-inline constexpr int32_t kCatalogueKey = 101;
-inline constexpr int32_t kNumrafWords = 20;
 
 struct MfpEntry {
   int32_t number = 0;
@@ -40,28 +39,29 @@ struct FileView {
 /// The file's catalogue, as read from keys 101-103.
 struct CatalogueView {
   std::vector<int32_t> numraf, keyraf, iarrnm;
-  [[nodiscard]] int32_t word(int32_t k) const {
-    return k >= 1 && k <= static_cast<int32_t>(numraf.size())
+  [[nodiscard]] int32_t word(int64_t k) const {
+    return k >= 1 && k <= static_cast<int64_t>(numraf.size())
                ? numraf[static_cast<std::size_t>(k - 1)]
                : 0;
   }
-  [[nodiscard]] int32_t record_length() const { return word(7); }
+  [[nodiscard]] int32_t record_length() const { return word(recall::numraf::kRecordLength); }
   /// Array numbers whose KEYRAF record lies wholly inside KEYRAF.
   [[nodiscard]] int32_t records() const {
     const int32_t r = record_length();
     if (r < 1) return 0;
-    return std::min(word(8), static_cast<int32_t>(keyraf.size()) / r);
+    return std::min(word(recall::numraf::kHighestNumber), static_cast<int32_t>(keyraf.size()) / r);
   }
   /// Word k (1-based, k <= 10) of record n; 0 beyond the record length.
-  [[nodiscard]] int32_t rec(int32_t n, int32_t k) const {
+  [[nodiscard]] int32_t rec(int32_t n, int64_t k) const {
     const int32_t r = record_length();
     if (k > r || n < 1 || n > records()) return 0;
-    return keyraf[static_cast<std::size_t>((n - 1) * r + k - 1)];
+    return keyraf[static_cast<std::size_t>(int64_t{n - 1} * r + k - 1)];
   }
   [[nodiscard]] std::string name(int32_t n) const;
   /// The number of the array called `name`; 0 when not catalogued.
   [[nodiscard]] int32_t number(std::string_view name) const;
-  /// The key of array number n in step s, as the recall layer computes it.
+  /// The key of array number n in step s, as the recall layer computes it;
+  /// 0 when it has none there or the catalogue's numbers give none.
   [[nodiscard]] int32_t key(int32_t n, int32_t s) const;
 };
 

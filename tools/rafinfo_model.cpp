@@ -9,6 +9,7 @@
 
 #include "check/check_detail.h"
 #include "driver/structure.h"
+#include "layout/model_arrays.h"
 #include "raflib/format.h"
 #include "tools/model_text.h"
 #include "tools/rafinfo_file.h"
@@ -22,10 +23,21 @@ namespace fmt = raflib::format;
 /// goes nowhere (the reason is given instead).
 constexpr int kSilentUnit = 96;
 
-// Words of the column arrays that the model text holds.
-constexpr int32_t kPerEndFlag = 20;
-constexpr int32_t kStoredWord = 10;
+namespace tcrgeo = layout::tcrgeo;
+namespace tgepa = layout::tgepa;
+namespace tmapa = layout::tmapa;
+namespace mglres = layout::mglres;
+namespace tglres = layout::tglres;
+
+// Words of a geometry's columns that the model text can hold.
 constexpr int32_t kGeometryWordsHeld = raf_tools::kGeometryWords;
+
+/// True when word k of TGEPA is one of the section's three properties after
+/// `offset` (0: the section's own).
+constexpr bool section_property(int32_t k, int32_t offset) {
+  return k == offset + tgepa::kArea || k == offset + tgepa::kInertia3 ||
+         k == offset + tgepa::kInertia4;
+}
 
 /// Shortest text that reads back as the same double.
 std::string real(double v) {
@@ -125,10 +137,12 @@ bool summary_line(const std::string& given, std::vector<std::string>& row) {
   row[7] = std::to_string(m.nel);
   row[10] = std::to_string(m.lststo);
   std::set<int32_t> cases;
-  for (int32_t s = 1; s <= m.lststo; ++s) cases.insert(word(m.mglres, m.mxglpr, s, 2));
+  for (int32_t s = 1; s <= m.lststo; ++s) {
+    cases.insert(word(m.mglres, m.mxglpr, s, mglres::kLoadCase));
+  }
   if (m.lststo >= 1) {
-    row[11] = step_value(word(m.tglres, m.mxglpr, 1, 1), m.real_type);
-    row[12] = step_value(word(m.tglres, m.mxglpr, m.lststo, 1), m.real_type);
+    row[11] = step_value(word(m.tglres, m.mxglpr, 1, tglres::kStepValue), m.real_type);
+    row[12] = step_value(word(m.tglres, m.mxglpr, m.lststo, tglres::kStepValue), m.real_type);
   }
   row[13] = std::to_string(cases.size());
 
@@ -350,30 +364,39 @@ void ModelText::geometries() {
       out_ << "\n";
       continue;
     }
-    const double d = cr(c, 2);
-    const double t = cr(c, 3);
-    for (int32_t k = 4; k <= std::min(gw, kGeometryWordsHeld); ++k) {
-      if (k != 6 && cr(c, k) != 0) lost_.insert("TCRGEO");
+    const double d = cr(c, tcrgeo::kDiameter);
+    const double t = cr(c, tcrgeo::kThickness);
+    for (int32_t k = 1; k <= std::min(gw, kGeometryWordsHeld); ++k) {
+      // The inner diameter is not held: mkraf derives it from D and T.
+      const bool held = k == tcrgeo::kInnerDiameter || k == tcrgeo::kDiameter ||
+                        k == tcrgeo::kThickness || k == tcrgeo::kDiameterAtEnd2;
+      if (!held && cr(c, k) != 0) lost_.insert("TCRGEO");
     }
-    out_ << "PIPE " << c << " " << real(d) << " " << real(t) << " " << real(cr(c, 6));
-    if (gp(c, 1) > 0 && gp(c, 3) > 0 && gp(c, 4) > 0) {
-      out_ << " " << real(gp(c, 1)) << " " << real(gp(c, 3)) << " " << real(gp(c, 4));
+    out_ << "PIPE " << c << " " << real(d) << " " << real(t) << " "
+         << real(cr(c, tcrgeo::kDiameterAtEnd2));
+    const double area = gp(c, tgepa::kArea);
+    const double i3 = gp(c, tgepa::kInertia3);
+    const double i4 = gp(c, tgepa::kInertia4);
+    if (area > 0 && i3 > 0 && i4 > 0) {
+      out_ << " " << real(area) << " " << real(i3) << " " << real(i4);
     } else {
       lost_.insert("TGEPA");
     }
     out_ << "\n";
-    const bool per_end = check::detail::per_end_properties(gp(c, kPerEndFlag));
+    const bool per_end = check::detail::per_end_properties(gp(c, tgepa::kPerEndFlag));
     for (int32_t k = 1; k <= std::min(gw, kGeometryWordsHeld); ++k) {
-      const bool held = k == 1 || k == 3 || k == 4 ||
-                        (per_end && (k == kPerEndFlag || k == 21 || k == 23 || k == 24 || k == 41 ||
-                                     k == 43 || k == 44));
+      const bool held =
+          section_property(k, 0) ||
+          (per_end && (k == tgepa::kPerEndFlag || section_property(k, tgepa::kEnd1Offset) ||
+                       section_property(k, tgepa::kEnd2Offset)));
       if (!held && gp(c, k) != 0) lost_.insert("TGEPA");
     }
     if (per_end) {
       for (const int32_t end : {1, 2}) {
-        const int32_t base = end == 1 ? 20 : 40;
-        out_ << "PIPEEND " << c << " " << end << " " << real(gp(c, base + 1)) << " "
-             << real(gp(c, base + 3)) << " " << real(gp(c, base + 4)) << "\n";
+        const int32_t base = tgepa::end_offset(end);
+        out_ << "PIPEEND " << c << " " << end << " " << real(gp(c, base + tgepa::kArea)) << " "
+             << real(gp(c, base + tgepa::kInertia3)) << " " << real(gp(c, base + tgepa::kInertia4))
+             << "\n";
       }
     }
   }
@@ -388,11 +411,15 @@ void ModelText::materials() {
     for (int32_t k = 1; k <= mw; ++k) {
       if (word(m_.tmapa, mw, c, k) == 0) continue;
       words = true;
-      if (k > 3) lost_.insert("TMAPA");
+      if (k != tmapa::kModulus && k != tmapa::kPoisson && k != tmapa::kYieldStrength) {
+        lost_.insert("TMAPA");
+      }
     }
     if (type == 0 && !words && materials_used_.count(c) == 0) continue;
-    out_ << "MATERIAL " << c << " " << type << " " << real(word(m_.tmapa, mw, c, 3)) << " "
-         << real(word(m_.tmapa, mw, c, 1)) << " " << real(word(m_.tmapa, mw, c, 2)) << "\n";
+    out_ << "MATERIAL " << c << " " << type << " "
+         << real(word(m_.tmapa, mw, c, tmapa::kYieldStrength)) << " "
+         << real(word(m_.tmapa, mw, c, tmapa::kModulus)) << " "
+         << real(word(m_.tmapa, mw, c, tmapa::kPoisson)) << "\n";
   }
 }
 
@@ -401,14 +428,17 @@ bool ModelText::steps(const StepSelection& selection, std::string& error) {
   const int32_t last = std::min(selection.last, m_.lststo);
   for (int32_t s = selection.first; s <= last; s += selection.every) {
     for (int32_t k = 1; k <= lw; ++k) {
-      const bool held_int =
-          k == 2 || k == kStoredWord || (k == 1 && word(m_.mglres, lw, s, 1) == s);
+      // The step's number is held by its place.
+      const bool held_int = k == mglres::kLoadCase || k == mglres::kStored ||
+                            (k == mglres::kStep && word(m_.mglres, lw, s, k) == s);
       if (!held_int && word(m_.mglres, lw, s, k) != 0) lost_.insert("MGLRES");
-      if (k != 1 && k != 3 && word(m_.tglres, lw, s, k) != 0) lost_.insert("TGLRES");
+      const bool held_real = k == tglres::kStepValue || k == tglres::kDisplacement;
+      if (!held_real && word(m_.tglres, lw, s, k) != 0) lost_.insert("TGLRES");
     }
-    const int32_t stored = word(m_.mglres, lw, s, kStoredWord);
-    out_ << "STEP " << real(word(m_.tglres, lw, s, 1)) << " " << word(m_.mglres, lw, s, 2) << " "
-         << real(word(m_.tglres, lw, s, 3)) << " " << stored << "\n";
+    const int32_t stored = word(m_.mglres, lw, s, mglres::kStored);
+    out_ << "STEP " << real(word(m_.tglres, lw, s, tglres::kStepValue)) << " "
+         << word(m_.mglres, lw, s, mglres::kLoadCase) << " "
+         << real(word(m_.tglres, lw, s, tglres::kDisplacement)) << " " << stored << "\n";
     std::vector<double> tfle;
     if (!file_.reals("TFLE", s, tfle)) {
       if (stored == 0) continue;  // the check does not read the forces of this step

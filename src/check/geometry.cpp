@@ -13,15 +13,15 @@
 
 #include "check/check.h"
 #include "check/check_detail.h"
+#include "layout/model_arrays.h"
 #include "recall/recall.h"
 
 namespace check {
 namespace {
 
-// Section words of TCRGEO used here.
-constexpr int64_t kDiameter = 2;
-constexpr int64_t kThickness = 3;
-constexpr int64_t kDiameterAtEnd2 = 6;
+using layout::tcrgeo::kDiameter;
+using layout::tcrgeo::kDiameterAtEnd2;
+using layout::tcrgeo::kThickness;
 
 constexpr double kTaperedLimit = 1.0E-10;
 constexpr double kInLineAngle = 140.0;

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "check/check_detail.h"
+#include "layout/model_arrays.h"
 #include "platform/units.h"
 #include "textio/message_table.h"
 
@@ -167,7 +168,8 @@ void check_geometry(const PipeModel& m, ModelFault& fault) {
         check_node(e, p);
       }
     }
-    for (const int64_t word : {2, 3, 6}) {
+    namespace tcrgeo = layout::tcrgeo;
+    for (const int64_t word : {tcrgeo::kDiameter, tcrgeo::kThickness, tcrgeo::kDiameterAtEnd2}) {
       check_word(m.tcrgeo, "TCRGEO", "MXGEPR", word, m.melgeo(e), e, "MELGEO", fault);
     }
   }

@@ -26,6 +26,7 @@
 #include "check/check_detail.h"
 #include "check/result_record.h"
 #include "check/step_recorder.h"
+#include "layout/model_arrays.h"
 #include "platform/units.h"
 #include "textio/textio.h"
 
@@ -35,16 +36,11 @@ namespace {
 using detail::EndGeometry;
 using detail::ModelFault;
 
-// Words of a step's column of MGLRES: its load case, and whether results
-// were stored for it.
-constexpr int64_t kLoadCase = 2;
-constexpr int64_t kStored = 10;
-// Words of a step's column of TGLRES: the step value and the global
-// displacement.
-constexpr int64_t kStepValue = 1;
-constexpr int64_t kDisplacement = 3;
-// Word of a material's column of TMAPA: the yield strength.
-constexpr int64_t kYieldStrength = 3;
+using layout::mglres::kLoadCase;
+using layout::mglres::kStored;
+using layout::tglres::kDisplacement;
+using layout::tglres::kStepValue;
+using layout::tmapa::kYieldStrength;
 // Values of an element's forces in TFLE: six at each end.
 constexpr int64_t kForceValues = 12;
 
@@ -161,14 +157,16 @@ void plan_end(const ResultModel& m, const detail::EndTable& ends, int32_t e, int
   end.angle_failed = geometry.angle_failed;
   if (!end.transition) return;
   // The section words the stress evaluation of this end reads.
+  namespace tgepa = layout::tgepa;
   const int32_t g = m.pipes.melgeo(e);
-  for (const int64_t word : {1, 3, 4, 20}) {
+  for (const int64_t word :
+       {tgepa::kArea, tgepa::kInertia3, tgepa::kInertia4, tgepa::kPerEndFlag}) {
     detail::check_word(m.gepa, "TGEPA", "MXGEPR", word, g, e, "MELGEO", fault);
   }
   if (fault.found()) return;
-  if (detail::per_end_properties(m.gepa(20, g))) {
-    const int64_t offset = k == 1 ? 20 : 40;
-    for (const int64_t word : {1, 3, 4}) {
+  if (detail::per_end_properties(m.gepa(tgepa::kPerEndFlag, g))) {
+    const int64_t offset = tgepa::end_offset(k);
+    for (const int64_t word : {tgepa::kArea, tgepa::kInertia3, tgepa::kInertia4}) {
       detail::check_word(m.gepa, "TGEPA", "MXGEPR", offset + word, g, e, "MELGEO", fault);
     }
   }

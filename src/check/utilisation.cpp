@@ -10,6 +10,7 @@
 
 #include "check/check.h"
 #include "check/check_detail.h"
+#include "layout/model_arrays.h"
 
 namespace check {
 namespace {
@@ -50,14 +51,10 @@ constexpr double kKappa1AtDt10 = 1.05;
 constexpr std::array<double, 10> kKappa2 = {0.0, 100.0, 10.0, 10.0,  20.0,
                                             2.0, 30.0,  1.0,  100.0, 1.0};
 
-// Section words.
-constexpr int64_t kArea = 1;
-constexpr int64_t kInertia3 = 3;
-constexpr int64_t kInertia4 = 4;
-constexpr int64_t kPerEndFlag = 20;
-constexpr int64_t kEnd1Offset = 20;
-constexpr int64_t kEnd2Offset = 40;
-constexpr int64_t kSectionCopyWords = 6;
+using layout::tgepa::kArea;
+using layout::tgepa::kInertia3;
+using layout::tgepa::kInertia4;
+namespace tcrgeo = layout::tcrgeo;
 
 constexpr double kPipdimTaperedLimit = 1.0E-6;
 
@@ -91,9 +88,11 @@ double TABINT(double x, dms::Vec1<const double> table, int32_t npairs) {
 }
 
 double PIPDIM(RealVec section_copy, int32_t end) {
-  double d = section_copy(2);
-  if (section_copy(6) > kPipdimTaperedLimit) d = end == 1 ? section_copy(2) : section_copy(6);
-  section_copy(1) = d - 2.0 * section_copy(3);
+  double d = section_copy(tcrgeo::kDiameter);
+  if (section_copy(tcrgeo::kDiameterAtEnd2) > kPipdimTaperedLimit) {
+    d = end == 1 ? section_copy(tcrgeo::kDiameter) : section_copy(tcrgeo::kDiameterAtEnd2);
+  }
+  section_copy(tcrgeo::kInnerDiameter) = d - 2.0 * section_copy(tcrgeo::kThickness);
   return d;
 }
 
@@ -112,8 +111,8 @@ EndSection end_section(int32_t geometry, int32_t end, RealVec tcrgeo, RealVec tg
   double area = gepa(kArea, geometry);
   double p3 = gepa(kInertia3, geometry);
   double p4 = gepa(kInertia4, geometry);
-  if (detail::per_end_properties(gepa(kPerEndFlag, geometry))) {
-    const int64_t t = end == 1 ? kEnd1Offset : kEnd2Offset;
+  if (detail::per_end_properties(gepa(layout::tgepa::kPerEndFlag, geometry))) {
+    const int64_t t = layout::tgepa::end_offset(end);
     area = gepa(t + kArea, geometry);
     p3 = gepa(t + kInertia3, geometry);
     p4 = gepa(t + kInertia4, geometry);
@@ -121,11 +120,11 @@ EndSection end_section(int32_t geometry, int32_t end, RealVec tcrgeo, RealVec tg
   // Only the first words of the section are looked at; a copy of those
   // stands for the copy of the whole column.
   const dms::Mat1<double> crgeo(tcrgeo, mxgepr);
-  std::array<double, kSectionCopyWords> copy{};
-  for (int64_t k = 1; k <= kSectionCopyWords; ++k) {
+  std::array<double, tcrgeo::kPipeWords> copy{};
+  for (int64_t k = 1; k <= tcrgeo::kPipeWords; ++k) {
     copy[static_cast<std::size_t>(k - 1)] = crgeo(k, geometry);
   }
-  const double r = 0.5 * PIPDIM(RealVec(copy.data(), kSectionCopyWords), end);
+  const double r = 0.5 * PIPDIM(RealVec(copy.data(), tcrgeo::kPipeWords), end);
   return {area, p3 / r, p4 / r};
 }
 

@@ -1,7 +1,7 @@
 // Result-step pass of a RAF file: the step pass with the element forces of
 // each step recalled from the file into the work array.
 #include "check/check.h"
-#include "dms/dms.h"
+#include "dms/named_view.h"
 #include "recall/recall.h"
 
 namespace check {
@@ -22,13 +22,9 @@ void VemRask_01(IntVec mglres, RealVec tglres, int32_t mxglpr, int32_t lststo, i
     // The recall gives the position of TFLE in the real view; the view is
     // limited to the array's own length, so that force positions are checked
     // against TFLE itself.
-    const int64_t length = dms::DMSINQ(iw, "TFLE", dms::kInquireLength);
-    const int32_t words = dms::DMSINQ(iw, "TFLE", dms::kInquireWordsPerElement);
-    if (words != 2 || length < 0 || !rw.contains(pointer) || length > rw.size() - pointer + 1) {
-      recall_status = -1;
-      return {};
-    }
-    return rw.sub(pointer, length);
+    const dms::NamedView<double> tfle = dms::named_view(iw, rw, "TFLE", pointer);
+    if (!tfle.ok()) recall_status = -1;
+    return tfle.values;
   };
   result_step_pass(mglres, tglres, mxglpr, lststo, nel, meltyp, melex, melmat, matyp, mxmapr, tmapa,
                    melgeo, mgetyp, mxgepr, tcrgeo, mpevec, tgepa, result_block, values_per_element,

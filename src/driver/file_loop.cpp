@@ -19,6 +19,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -27,6 +28,7 @@
 #include "campaign/worker_pool.h"
 #include "check/check.h"
 #include "dms/dms.h"
+#include "dms/named_view.h"
 #include "driver/dialogue.h"
 #include "driver/driver.h"
 #include "driver/messages.h"
@@ -50,11 +52,6 @@ using platform::kRafFile;
 using platform::kScreen;
 
 namespace {
-
-/// Array-name table handed to the in-core store: name n is array number n.
-constexpr int32_t kUserArrays = recall::kProgramArrayNumbers;
-constexpr const auto& kArrayNames = recall::kProgramArrayNames;
-constexpr int32_t kLongestName = 8;
 
 /// Values the capacity check allows: files x 10 x elements.
 constexpr int64_t kResultCapacity = 100000000;
@@ -86,31 +83,24 @@ void lookup_error(std::string_view name, const std::string& detail, int32_t& sta
   --status;
 }
 
-// The view of the array `name` at `pointer`: its length from the store, its
-// element size checked against the view it is read through, its storage
-// checked to lie inside the work array.
+// The view of the array `name` at `pointer`, checked by the store's view
+// rules; a fault is reported as a lookup error.
 template <class T>
 dms::Vec1<T> array_view(const RunState& run, std::string_view name, int32_t pointer,
                         int32_t& status) {
-  constexpr int32_t kWords = sizeof(T) / 4;
-  const int32_t length = dms::DMSINQ(run.iw, name, dms::kInquireLength);
-  const int32_t words = dms::DMSINQ(run.iw, name, dms::kInquireWordsPerElement);
-  if (words != kWords) {
-    lookup_error(name, line_text(Line::kLookupWordSize, {words, kWords}), status);
-    return {};
-  }
-  const int64_t elements = sizeof(T) == 4 ? run.iw.size() : run.rw.size();
-  if (pointer < 1 || length < 0 || int64_t{pointer} - 1 + length > elements) {
-    lookup_error(name, line_text(Line::kLookupOutside), status);
-    return {};
-  }
-  T* base = nullptr;
-  if constexpr (sizeof(T) == 4) {
-    base = run.iw.data() + (pointer - 1);
+  dms::NamedView<T> view;
+  if constexpr (std::is_same_v<T, int32_t>) {
+    view = dms::named_view(run.iw, run.iw, name, pointer);
   } else {
-    base = run.rw.data() + (pointer - 1);
+    view = dms::named_view(run.iw, run.rw, name, pointer);
   }
-  return dms::Vec1<T>(base, length);
+  if (view.fault == dms::ViewFault::kElementSize) {
+    lookup_error(name, line_text(Line::kLookupWordSize, {view.words, dms::kWordsPerElement<T>}),
+                 status);
+  } else if (view.fault == dms::ViewFault::kOutside) {
+    lookup_error(name, line_text(Line::kLookupOutside), status);
+  }
+  return view.values;
 }
 
 template <class T>
@@ -136,9 +126,8 @@ bool lookup_arrays(RunState& run, FileArrays& a) {
   a.tcoord = lookup<double>(run, "TCOORD", run.status);
   if (run.status != 0) return false;
 
-  a.mstru = lookup<int32_t>(run, "MSTRU", run.status);
-  a.mglres = lookup<int32_t>(run, "MGLRES", run.status);
-  a.tglres = lookup<double>(run, "TGLRES", run.status);
+  // MSTRU, MGLRES and TGLRES keep their views from the first group: a lookup
+  // that succeeds changes nothing in the store, so nothing has moved.
   a.meltyp = lookup<int32_t>(run, "MELTYP", run.status);
   a.melgeo = lookup<int32_t>(run, "MELGEO", run.status);
   a.melmat = lookup<int32_t>(run, "MELMAT", run.status);
@@ -232,19 +221,6 @@ void step_dialogue(RunState& run, int32_t newlty) {
   }
 }
 
-void VemRask_IniDMS(dms::IntView iw, int32_t nwiwa, int32_t raf_unit, int32_t output_unit,
-                    int32_t& status) {
-  int32_t local = 0;
-  int32_t unit = output_unit;
-  recall::INIDMS(iw, nwiwa, recall::ArrayNameTable(kArrayNames), kUserArrays, kLongestName,
-                 raf_unit, recall::MessageControl(&unit, 1), local);
-  if (local != 0) {
-    platform::write_record(output_unit, "");
-    platform::write_record(output_unit, line_text(Line::kIniDmsError));
-    status = -1;
-  }
-}
-
 // ---- outputs beside the report (exports/) ------------------------------------
 // They are written only when asked for; nothing here writes to the screen,
 // the output file or raf.log.  A failure is told on standard error.
@@ -327,9 +303,6 @@ const char* step_option_misfit(const RunOptions& o, int32_t newlty) {
 // ready to be checked.
 std::optional<FileOutcome> open_and_read(RunState& run, const std::string& current,
                                          const std::string& name, FileArrays& a) {
-  int32_t output_unit = kOutputFile;
-  const recall::MessageControl messages(&output_unit, 1);
-
   const int log_status =
       textio::open_file(textio::fixed(run.options.log_file, kNameLength), kLogFile, 0);
   if (log_status != 0) {
@@ -345,14 +318,9 @@ std::optional<FileOutcome> open_and_read(RunState& run, const std::string& curre
   platform::write_record(kScreen, line_text(Line::kFileSeparator));
   platform::write_record(kScreen, line_text(Line::kNowProcessing, {name}));
 
-  VemRask_IniDMS(run.iw, run.nwiwa, kRafFile, kOutputFile, run.status);
-  if (run.status != 0) return failed(Line::kReasonUnreadable);
-
-  for (std::string_view instruction : {recall::kRecallStructure, recall::kRecallControl,
-                                       recall::kRecallGlobal, recall::kRecallResult}) {
-    recall::ARRECL(run.iw, run.rw, instruction, 1, kRafFile, messages, run.status);
+  if (!recall_first_step(run.iw, run.rw, run.nwiwa, kRafFile, kOutputFile, run.status)) {
+    return failed(Line::kReasonUnreadable);
   }
-  if (run.status != 0) return failed(Line::kReasonUnreadable);
 
   if (!lookup_arrays(run, a)) return failed(Line::kReasonUnreadable);
   if (!read_parameters(run, a)) return failed(Line::kReasonUnreadable);

@@ -2,8 +2,12 @@
 
 #include <string>
 
+#include "driver/messages.h"
 #include "platform/units.h"
 #include "raflib/raflib.h"
+#include "recall/array_names.h"
+#include "recall/catalogue.h"
+#include "recall/recall.h"
 #include "textio/textio.h"
 
 namespace driver {
@@ -46,6 +50,33 @@ void INIRAF_0(std::string_view mode, std::string_view file_name, int32_t array_c
                              std::string(file_name.substr(0, static_cast<std::size_t>(length))));
   platform::write_record(log_unit, "");
   --status;
+}
+
+void VemRask_IniDMS(dms::IntView iw, int32_t nwiwa, int32_t raf_unit, int32_t output_unit,
+                    int32_t& status) {
+  int32_t local = 0;
+  int32_t unit = output_unit;
+  recall::INIDMS(iw, nwiwa, recall::ArrayNameTable(recall::kProgramArrayNames),
+                 recall::kProgramArrayNumbers, recall::kMaxNameLength, raf_unit,
+                 recall::MessageControl(&unit, 1), local);
+  if (local != 0) {
+    platform::write_record(output_unit, "");
+    platform::write_record(output_unit, line_text(Line::kIniDmsError));
+    status = -1;
+  }
+}
+
+bool recall_first_step(dms::IntView iw, dms::RealView rw, int32_t nwiwa, int32_t raf_unit,
+                       int32_t output_unit, int32_t& status) {
+  VemRask_IniDMS(iw, nwiwa, raf_unit, output_unit, status);
+  if (status != 0) return false;
+  int32_t unit = output_unit;
+  const recall::MessageControl messages(&unit, 1);
+  for (std::string_view instruction : {recall::kRecallStructure, recall::kRecallControl,
+                                       recall::kRecallGlobal, recall::kRecallResult}) {
+    recall::ARRECL(iw, rw, instruction, 1, raf_unit, messages, status);
+  }
+  return status == 0;
 }
 
 }  // namespace driver

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "dms/dms.h"
+#include "dms/named_view.h"
 #include "platform/units.h"
 #include "recall/recall_detail.h"
 
@@ -66,11 +67,9 @@ void write_detail(int32_t unit, std::initializer_list<std::string_view> pieces) 
 
 std::optional<dms::Vec1<int32_t>> array_view(dms::IntView iw, std::string_view name,
                                              int32_t pointer) {
-  const int64_t length = dms::DMSINQ(iw, name, dms::kInquireLength);
-  const int64_t words = dms::DMSINQ(iw, name, dms::kInquireWordsPerElement);
-  if (words != 1 || length < 0 || pointer < 1) return std::nullopt;
-  if (pointer - 1 + length > iw.size()) return std::nullopt;
-  return iw.sub(pointer, length);
+  const dms::NamedView<int32_t> view = dms::named_view(iw, iw, name, pointer);
+  if (!view.ok()) return std::nullopt;
+  return view.values;
 }
 
 std::optional<Catalogue> find_catalogue(dms::IntView iw, int32_t message_unit, int32_t& counter,

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "check/check.h"
+#include "layout/model_arrays.h"
 #include "platform/units.h"
 #include "support/run_program.h"
 #include "support/unit_capture.h"
@@ -41,22 +42,24 @@ struct Model {
     return static_cast<int32_t>(tcoord.size() / 3);
   }
 
-  /// A section of geometry type `type`: TCRGEO words 2, 3 and 6; TGEPA from
-  /// the thin-tube formulas (area, second moments in words 3 and 4).
+  /// A section of geometry type `type`: its TCRGEO dimensions; TGEPA from
+  /// the thin-tube formulas (area and the two second moments).
   int32_t section(int32_t type, double d, double t, double d_end2 = 0.0) {
     mgetyp.push_back(type);
     const auto g = static_cast<int32_t>(mgetyp.size());
     tcrgeo.resize(static_cast<std::size_t>(g * mxgepr), 0.0);
     tgepa.resize(static_cast<std::size_t>(g * mxgepr), 0.0);
-    crgeo(1, g) = d - 2.0 * t;
-    crgeo(2, g) = d;
-    crgeo(3, g) = t;
-    crgeo(6, g) = d_end2;
+    namespace tcrgeo = layout::tcrgeo;
+    namespace tgepa = layout::tgepa;
+    crgeo(tcrgeo::kInnerDiameter, g) = d - 2.0 * t;
+    crgeo(tcrgeo::kDiameter, g) = d;
+    crgeo(tcrgeo::kThickness, g) = t;
+    crgeo(tcrgeo::kDiameterAtEnd2, g) = d_end2;
     const double r = 0.5 * (d - t);
     const double pi = 3.141592653589793;
-    gepa(1, g) = 2.0 * pi * r * t;
-    gepa(3, g) = pi * r * r * r * t;
-    gepa(4, g) = pi * r * r * r * t;
+    gepa(tgepa::kArea, g) = 2.0 * pi * r * t;
+    gepa(tgepa::kInertia3, g) = pi * r * r * r * t;
+    gepa(tgepa::kInertia4, g) = pi * r * r * r * t;
     return g;
   }
   int32_t pipe(double d, double t, double d_end2 = 0.0) { return section(1, d, t, d_end2); }
@@ -67,10 +70,16 @@ struct Model {
   double& gepa(int32_t word, int32_t g) {
     return tgepa[static_cast<std::size_t>((g - 1) * mxgepr + word - 1)];
   }
+  double& mapa(int32_t word, int32_t m) {
+    return tmapa[static_cast<std::size_t>((m - 1) * mxmapr + word - 1)];
+  }
 
   int32_t material(int32_t type, double fy) {
     matyp.push_back(type);
-    tmapa.insert(tmapa.end(), {0.0, 2.1e11, fy});
+    const auto m = static_cast<int32_t>(matyp.size());
+    tmapa.resize(static_cast<std::size_t>(m * mxmapr), 0.0);
+    mapa(layout::tmapa::kModulus, m) = 2.1e11;
+    mapa(layout::tmapa::kYieldStrength, m) = fy;
     return static_cast<int32_t>(matyp.size());
   }
 
@@ -114,16 +123,24 @@ struct Steps {
   std::vector<double> tglres;
   int32_t mxglpr = 10;
   int32_t lststo = -1;  ///< LSTSTO when set, else the steps added
-  int32_t count() const { return lststo >= 0 ? lststo : static_cast<int32_t>(mglres.size() / 10); }
+  int32_t added = 0;
+  int32_t count() const { return lststo >= 0 ? lststo : added; }
+  /// Word k of step s's column of MGLRES and of TGLRES.
+  int32_t mg(int32_t s, int32_t k) const {
+    return mglres[static_cast<std::size_t>((s - 1) * mxglpr + k - 1)];
+  }
+  double tg(int32_t s, int32_t k) const {
+    return tglres[static_cast<std::size_t>((s - 1) * mxglpr + k - 1)];
+  }
   void add(int32_t load_case, double value, double displacement, int32_t stored = 1) {
-    std::vector<int32_t> m(10, 0);
-    std::vector<double> t(10, 0.0);
-    m[1] = load_case;
-    m[9] = stored;
-    t[0] = value;
-    t[2] = displacement;
-    mglres.insert(mglres.end(), m.begin(), m.end());
-    tglres.insert(tglres.end(), t.begin(), t.end());
+    ++added;
+    const std::size_t column = mglres.size();
+    mglres.resize(column + static_cast<std::size_t>(mxglpr), 0);
+    tglres.resize(column + static_cast<std::size_t>(mxglpr), 0.0);
+    mglres[column + layout::mglres::kLoadCase - 1] = load_case;
+    mglres[column + layout::mglres::kStored - 1] = stored;
+    tglres[column + layout::tglres::kStepValue - 1] = value;
+    tglres[column + layout::tglres::kDisplacement - 1] = displacement;
   }
 };
 

@@ -85,11 +85,15 @@ class Generator {
       if (chance(0.08)) d_end2 = 1.0e-8;
       if (chance(0.05)) d_end2 = -1.0;
       const int32_t g = m.section(chance(0.85) ? 1 : 2, d, t, d_end2);
-      if (chance(0.05)) m.gepa(1, g) = 0.0;
+      namespace tgepa = layout::tgepa;
+      if (chance(0.05)) m.gepa(tgepa::kArea, g) = 0.0;
       const double flags[] = {0.0, 0.0, 1.0, 0.5, 1.5, NAN};
-      m.gepa(20, g) = any(flags);
-      for (int w : {21, 23, 24, 41, 43, 44})
-        m.gepa(w, g) = real(0.5, 2.0) * m.gepa(w < 40 ? w - 20 : w - 40, g);
+      m.gepa(tgepa::kPerEndFlag, g) = any(flags);
+      for (const int32_t end : {1, 2}) {
+        for (const int32_t w : {tgepa::kArea, tgepa::kInertia3, tgepa::kInertia4}) {
+          m.gepa(tgepa::end_offset(end) + w, g) = real(0.5, 2.0) * m.gepa(w, g);
+        }
+      }
     }
   }
 
@@ -227,14 +231,13 @@ void naive_geometry_pass(Model& m, int unit) {
 void naive_step_pass(Case& c, std::vector<double>& block, int unit, int32_t& status) {
   Model& m = c.m;
   Steps& st = c.st;
-  const int32_t n =
-      check::LSTCHK(iv(st.mglres), rv(st.tglres), 10, st.count(), c.load_case, c.flag, c.limit);
+  const int32_t n = check::LSTCHK(iv(st.mglres), rv(st.tglres), st.mxglpr, st.count(), c.load_case,
+                                  c.flag, c.limit);
   for (int32_t s = 1; s <= n; ++s) {
-    const std::size_t w = static_cast<std::size_t>(10 * (s - 1));
-    if (st.mglres[w + 9] == 0) continue;
-    const double t = st.tglres[w];
-    const double g = st.tglres[w + 2];
-    const int32_t lc = st.mglres[w + 1];
+    if (st.mg(s, layout::mglres::kStored) == 0) continue;
+    const double t = st.tg(s, layout::tglres::kStepValue);
+    const double g = st.tg(s, layout::tglres::kDisplacement);
+    const int32_t lc = st.mg(s, layout::mglres::kLoadCase);
     if (check::ISUNDF(t) || check::ISUNDF(g)) return;
     if (s == c.fail_at) {
       platform::write_record(unit, "");
@@ -248,7 +251,7 @@ void naive_step_pass(Case& c, std::vector<double>& block, int unit, int32_t& sta
       if (m.meltyp[e - 1] != 15 || m.mgetyp[m.melgeo[e - 1] - 1] != 1 || m.matyp[mat - 1] != 1) {
         continue;
       }
-      const double fy = m.tmapa[static_cast<std::size_t>(3 * (mat - 1) + 2)];
+      const double fy = m.mapa(layout::tmapa::kYieldStrength, mat);
       for (int32_t k = 1; k <= 2; ++k) {
         double u = 0.0;
         int32_t flag = 0, local = 0;

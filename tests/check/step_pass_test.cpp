@@ -11,6 +11,8 @@
 
 namespace {
 
+namespace tgepa = layout::tgepa;
+
 using check_test::iv;
 using check_test::Model;
 using check_test::rv;
@@ -261,7 +263,7 @@ TEST(StepPass, FailingAngleReportedAtEveryCheckedStep) {
 
 TEST(StepPass, UndefinedUtilisationsNeverReplace) {
   Model m = tube_between_cans();
-  m.tmapa[2] = 0.0;  // zero yield strength: 0/0
+  m.mapa(layout::tmapa::kYieldStrength, 1) = 0.0;  // zero yield strength: 0/0
   Steps st;
   st.add(1, 1.0, 0.1);
   std::vector<std::vector<double>> forces = {axial(m.nel(), 1.0e7)};
@@ -301,7 +303,7 @@ TEST(StepPass, DamagedArraysAreRefused) {
       {"MXGEPR is 30; element 2 needs word 41 of TGEPA",
        [](Model& m, Steps&, F&) {
          m = tube_between_cans(30);
-         m.gepa(20, 1) = 1.0;  // per-end properties for the tube section
+         m.gepa(tgepa::kPerEndFlag, 1) = 1.0;  // per-end properties for the tube section
        }},
       {"MELGEO of element 2 is 1; TGEPA has 0 columns",
        [](Model& m, Steps&, F&) { m.tgepa.resize(19); }},

@@ -10,6 +10,8 @@
 
 namespace {
 
+namespace tgepa = layout::tgepa;
+
 using check_test::iv;
 using check_test::Model;
 using check_test::rv;
@@ -88,7 +90,8 @@ TEST(SectionStresses, AxialAndBendingAtBothEnds) {
                            -4.0e6, 1.0, 1.0, 1.0, 8.0e5, 1.0e5};
   std::array<double, 5> s{};
   check::SECSTR(1, g, 1, rv(f), rv(m.tcrgeo), rv(m.tgepa), m.mxgepr, s);
-  const double a = m.gepa(1, g), i3 = m.gepa(3, g), i4 = m.gepa(4, g), r = 0.6;
+  const double a = m.gepa(tgepa::kArea, g), i3 = m.gepa(tgepa::kInertia3, g),
+               i4 = m.gepa(tgepa::kInertia4, g), r = 0.6;
   EXPECT_DOUBLE_EQ(s[4], -1.0e6 / a);
   EXPECT_DOUBLE_EQ(s[0], -1.0e6 / a - 2.0e5 / (i4 / r));
   EXPECT_DOUBLE_EQ(s[1], -1.0e6 / a + 2.0e5 / (i4 / r));
@@ -114,17 +117,19 @@ TEST(SectionStresses, PerEndPropertiesAndTaperedDiameter) {
     SCOPED_TRACE(c.flag);
     Model m;
     const int32_t g = m.pipe(1.2, 0.025);
-    m.gepa(20, g) = c.flag;
-    m.gepa(21, g) = 2.0 * m.gepa(1, g);  // end 1 area doubled
-    m.gepa(41, g) = 4.0 * m.gepa(1, g);  // end 2 area quadrupled
+    m.gepa(tgepa::kPerEndFlag, g) = c.flag;
+    m.gepa(tgepa::kEnd1Offset + tgepa::kArea, g) =
+        2.0 * m.gepa(tgepa::kArea, g);  // end 1 area doubled
+    m.gepa(tgepa::kEnd2Offset + tgepa::kArea, g) =
+        4.0 * m.gepa(tgepa::kArea, g);  // end 2 area quadrupled
     std::vector<double> f(12, 0.0);
     f[0] = 1.0e6;
     f[6] = -1.0e6;
     std::array<double, 5> s{};
     check::SECSTR(1, g, 1, rv(f), rv(m.tcrgeo), rv(m.tgepa), m.mxgepr, s);
-    EXPECT_DOUBLE_EQ(s[4], -1.0e6 / (m.gepa(1, g) * (c.per_end ? 2.0 : 1.0)));
+    EXPECT_DOUBLE_EQ(s[4], -1.0e6 / (m.gepa(tgepa::kArea, g) * (c.per_end ? 2.0 : 1.0)));
     check::SECSTR(1, g, 2, rv(f), rv(m.tcrgeo), rv(m.tgepa), m.mxgepr, s);
-    EXPECT_DOUBLE_EQ(s[4], -1.0e6 / (m.gepa(1, g) * (c.per_end ? 4.0 : 1.0)));
+    EXPECT_DOUBLE_EQ(s[4], -1.0e6 / (m.gepa(tgepa::kArea, g) * (c.per_end ? 4.0 : 1.0)));
   }
   // The stress evaluation takes word 6 as a taper only above 1.0E-6.
   std::vector<double> column = {0.0, 1.2, 0.025, 0.0, 0.0, 1.0e-8};
@@ -170,7 +175,8 @@ TEST(EndEvaluation, TransitionEndsOnly) {
   const double k35 = 0.943 + (0.94 - 0.943) / 0.5 * 0.1;
   const double k50 = 0.935 + (0.896 - 0.935) / 0.5 * 0.1;
   const double kappa1 = k35 + (k50 - k35) / 15.0 * 13.0;
-  const double sigma = 2.0e7 / m.gepa(1, tube) + 0.6 * 1.0e6 / m.gepa(3, tube);
+  const double sigma =
+      2.0e7 / m.gepa(tgepa::kArea, tube) + 0.6 * 1.0e6 / m.gepa(tgepa::kInertia3, tube);
   EXPECT_NEAR(u, sigma / (kFy * kappa1), 1e-6 * u);
   EXPECT_GT(u, 0.0);
   EXPECT_EQ(evaluate(e1, 1, flag), 0.0);  // no neighbour

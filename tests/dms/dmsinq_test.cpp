@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "dms/dms.h"
+#include "dms/named_view.h"
 #include "dms_test_support.h"
 
 namespace {
@@ -26,6 +27,42 @@ class DmsQuery : public testing::Test {
   }
   WorkSpace ws_{2000};
 };
+
+TEST_F(DmsQuery, NamedViewChecksElementSizeAndRange) {
+  // MSTRU: 20 one-word elements; TCOOR: 5 two-word elements.
+  const dms::IntView iw = ws_.iw;
+  const dms::RealView rw = ws_.rw;
+  struct Case {
+    const char* name;
+    bool real;
+    int64_t pointer;
+    dms::ViewFault fault;
+    int32_t words;
+  };
+  const std::vector<Case> cases = {
+      {"MSTRU", false, 266, dms::ViewFault::kNone, 1},
+      {"MSTRU", false, iw.size() - 19, dms::ViewFault::kNone, 1},  // ends on the last word
+      {"MSTRU", false, iw.size() - 18, dms::ViewFault::kOutside, 1},
+      {"MSTRU", false, 0, dms::ViewFault::kOutside, 1},
+      {"MSTRU", true, 133, dms::ViewFault::kElementSize, 1},
+      {"TCOOR", true, rw.size() - 4, dms::ViewFault::kNone, 2},
+      {"TCOOR", true, rw.size() - 3, dms::ViewFault::kOutside, 2},
+      {"TCOOR", false, 266, dms::ViewFault::kElementSize, 2},
+  };
+  const auto check = [&](const Case& c, auto view) {
+    SCOPED_TRACE(std::string(c.name) + " at " + std::to_string(c.pointer));
+    const auto v = dms::named_view(iw, view, c.name, c.pointer);
+    EXPECT_EQ(v.fault, c.fault);
+    EXPECT_EQ(v.words, c.words);
+    if (c.fault != dms::ViewFault::kNone) {
+      EXPECT_EQ(v.values.size(), 0);
+      return;
+    }
+    EXPECT_EQ(v.values.size(), c.real ? 5 : 20);
+    EXPECT_EQ(v.values.data(), &view(c.pointer));
+  };
+  for (const Case& c : cases) c.real ? check(c, rw) : check(c, iw);
+}
 
 TEST_F(DmsQuery, InquiryCodes) {
   const dms::IntView iw = ws_.iw;

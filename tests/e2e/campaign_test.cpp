@@ -15,20 +15,11 @@
 #include "campaign/part_file.h"
 #include "e2e/model_files.h"
 #include "support/case_name.h"
-#include "support/run_program.h"
+#include "support/programs.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-using test_support::read_file;
-using test_support::run_program;
-using test_support::RunResult;
-using test_support::TempDir;
-using test_support::write_file;
-
-const std::string kVemrask = VEMRASK_BINARY;
-const std::string kMkraf = MKRAF_BINARY;
-const std::string kExamples = EXAMPLES_DIR;
+using namespace program_test;
 
 /// The RAF files the lists name: timedom.raf and "wave dir 2.raf" (the
 /// example's time history), static.raf (its static load cases), notes.raf
@@ -37,18 +28,11 @@ const std::string kExamples = EXAMPLES_DIR;
 class Dir {
  public:
   Dir() {
-    for (const auto& [raf, model] : {std::pair{"timedom.raf", "frame-time.txt"},
-                                     std::pair{"static.raf", "frame-static.txt"}}) {
-      const RunResult r = run_program(kMkraf, {"-o", raf, kExamples + "/" + model}, path(), "");
-      EXPECT_EQ(r.exit_status, 0) << r.errors;
-    }
+    write_example_files(path());
     fs::copy_file(dir_ / "timedom.raf", dir_ / "wave dir 2.raf");
-    std::string notes;
-    for (int k = 0; k < 40; ++k) notes += "Notes of the analysis, no RAF file.\n";
-    write_file(dir_ / "notes.raf", notes);
     std::string error;
     EXPECT_TRUE(e2e_files::write_without_step(
-        dir_ / "broken.raf", e2e_files::arrays_of(read_file(kExamples + "/frame-time.txt")), "TFLE",
+        dir_ / "broken.raf", e2e_files::arrays_of(read_file(kExamples / "frame-time.txt")), "TFLE",
         2, error))
         << error;
   }

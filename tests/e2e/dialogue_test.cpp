@@ -4,16 +4,11 @@
 
 #include <gtest/gtest.h>
 
-#include "support/run_program.h"
+#include "support/programs.h"
 
 namespace {
 
-using test_support::read_file;
-using test_support::run_program;
-using test_support::TempDir;
-using test_support::write_file;
-
-const std::string kBinary = VEMRASK_BINARY;
+using namespace program_test;
 
 const char* const kBanner =
     "\n\n"
@@ -30,7 +25,7 @@ const char* const kBanner =
 // A run that ends after the dialogue (no file listed, small work space).
 test_support::RunResult run_dialogue(const TempDir& dir, const std::string& answers,
                                      std::vector<std::string> args = {"1"}) {
-  return run_program(kBinary, args, dir.path(), answers);
+  return run_program(kVemrask, args, dir.path(), answers);
 }
 
 TEST(ProgramEntry, AllocationMessages) {
@@ -69,7 +64,7 @@ TEST(ProgramEntry, SizeZeroOrNegativeIsRefused) {
 TEST(ProgramEntry, FailedAllocationIsReported) {
   TempDir dir;
   // 1000 million words (4 GB) cannot be had within a 512 MB address space.
-  auto r = run_program(kBinary, {"1000"}, dir.path(), "", 512);
+  auto r = run_program(kVemrask, {"1000"}, dir.path(), "", 512);
   if (r.exit_status == 0 || r.screen.find("Allocating") == std::string::npos) {
     GTEST_SKIP() << "address-space limit not effective here (sanitizer build?)";
   }

@@ -3,18 +3,11 @@
 // must write for them.
 #include <gtest/gtest.h>
 
-#include "support/run_program.h"
+#include "support/programs.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-using test_support::lines_of;
-using test_support::read_file;
-using test_support::run_program;
-using test_support::TempDir;
-
-const std::string kBinary = VEMRASK_BINARY;
-const fs::path kFixtures = fs::path(VEMRASK_TEST_DATA) / "fixtures";
+using namespace program_test;
 
 struct Case {
   const char* folder;
@@ -27,7 +20,7 @@ TEST_P(ReferenceCase, ReportMatchesLineForLine) {
   const Case& c = GetParam();
   TempDir dir;
   test_support::copy_folder(kFixtures / c.folder, dir.path());
-  const auto result = run_program(kBinary, {"20"}, dir.path(), read_file(dir / "answers.txt"));
+  const auto result = run_program(kVemrask, {"20"}, dir.path(), read_file(dir / "answers.txt"));
   EXPECT_EQ(result.exit_status, c.exit_status) << result.screen;
 
   const auto expected = lines_of(read_file(dir / "expected-report.txt"));
@@ -58,7 +51,7 @@ TEST(ReferenceCase, NotARafFileIsExplainedInTheLog) {
   TempDir dir;
   test_support::copy_folder(kFixtures / "not-a-raf-file", dir.path());
   const std::string before = read_file(dir / "notes.raf");
-  const auto result = run_program(kBinary, {"20"}, dir.path(), read_file(dir / "answers.txt"));
+  const auto result = run_program(kVemrask, {"20"}, dir.path(), read_file(dir / "answers.txt"));
   EXPECT_EQ(result.exit_status, 1);
   const auto log = lines_of(read_file(dir / "raf.log"));
   ASSERT_GE(log.size(), 8u) << read_file(dir / "raf.log");

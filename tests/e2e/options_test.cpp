@@ -11,20 +11,11 @@
 #include <string>
 #include <vector>
 
-#include "support/run_program.h"
+#include "support/programs.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-using test_support::read_file;
-using test_support::run_program;
-using test_support::RunResult;
-using test_support::TempDir;
-using test_support::write_file;
-
-const std::string kVemrask = VEMRASK_BINARY;
-const std::string kMkraf = MKRAF_BINARY;
-const std::string kExamples = EXAMPLES_DIR;
+using namespace program_test;
 
 std::string operator*(int count, const std::string& text) {
   std::string all;
@@ -37,14 +28,7 @@ std::string operator*(int count, const std::string& text) {
 /// text, not a RAF file.
 class Dir {
  public:
-  Dir() {
-    for (const auto& [raf, model] : {std::pair{"timedom.raf", "frame-time.txt"},
-                                     std::pair{"static.raf", "frame-static.txt"}}) {
-      const RunResult r = run_program(kMkraf, {"-o", raf, kExamples + "/" + model}, path(), "");
-      EXPECT_EQ(r.exit_status, 0) << r.errors;
-    }
-    write_file(dir_ / "notes.raf", 40 * std::string("Notes of the analysis, no RAF file.\n"));
-  }
+  Dir() { write_example_files(path()); }
   [[nodiscard]] const fs::path& path() const { return dir_.path(); }
   [[nodiscard]] fs::path operator/(const std::string& name) const { return dir_ / name; }
   void copy(const std::string& from, const std::string& to) const {

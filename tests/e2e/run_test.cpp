@@ -19,7 +19,7 @@
 #include <vector>
 
 #include "e2e/model_files.h"
-#include "support/run_program.h"
+#include "support/programs.h"
 #include "tools/model_text.h"
 #include "tools/model_writer.h"
 
@@ -33,17 +33,9 @@
 
 namespace {
 
-namespace fs = std::filesystem;
 using e2e_files::arrays_of;
 using e2e_files::write_without_step;
-using test_support::read_file;
-using test_support::run_program;
-using test_support::RunResult;
-using test_support::TempDir;
-using test_support::write_file;
-
-const std::string kVemrask = VEMRASK_BINARY;
-const std::string kMkraf = MKRAF_BINARY;
+using namespace program_test;
 
 // ---- texts -------------------------------------------------------------------
 

@@ -17,19 +17,12 @@
 #include <vector>
 
 #include "check/step_recorder.h"
-#include "support/run_program.h"
+#include "support/programs.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-using test_support::lines_of;
-using test_support::read_file;
-using test_support::run_program;
-using test_support::TempDir;
-using test_support::write_file;
+using namespace program_test;
 
-const std::string kVemrask = VEMRASK_BINARY;
-const std::string kMkraf = MKRAF_BINARY;
 const fs::path kSource = VEMRASK_SOURCE_DIR;
 
 // ---- a small RFC 4180 reader ---------------------------------------------------------

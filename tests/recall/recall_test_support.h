@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "dms/dms.h"
+#include "dms/named_view.h"
 #include "dms/work_array.h"
 #include "platform/units.h"
 #include "recall/recall.h"
@@ -60,10 +61,7 @@ inline int32_t open_catalogue(dms::IntView iw, int32_t message_unit = kUnit) {
 /// A named one-word array of the store as a view (empty when it has no
 /// storage).
 inline dms::Vec1<int32_t> int_array(dms::IntView iw, std::string_view name) {
-  const int32_t start = dms::DMSINQ(iw, name, dms::kInquireStart);
-  const int32_t length = dms::DMSINQ(iw, name, dms::kInquireLength);
-  if (start <= 0 || length < 0) return {};
-  return iw.sub(start, length);
+  return dms::named_view(iw, iw, name, dms::DMSINQ(iw, name, dms::kInquireStart)).values;
 }
 
 inline dms::Vec1<int32_t> numraf(dms::IntView iw) {

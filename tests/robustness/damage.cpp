@@ -6,6 +6,7 @@
 #include <limits>
 #include <stdexcept>
 
+#include "layout/model_arrays.h"
 #include "raflib/format.h"
 #include "recall/catalogue.h"
 #include "support/run_program.h"
@@ -19,11 +20,21 @@ namespace format = raflib::format;
 using Word = format::EntryWord;
 namespace numraf = recall::numraf;
 namespace keyraf = recall::keyraf;
+namespace tcrgeo = layout::tcrgeo;
+namespace tgepa = layout::tgepa;
+namespace mglres = layout::mglres;
+namespace tglres = layout::tglres;
 
 constexpr int32_t kMax = std::numeric_limits<int32_t>::max();
 constexpr int32_t kMin = std::numeric_limits<int32_t>::min();
 constexpr double kNaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double kInf = std::numeric_limits<double>::infinity();
+
+/// 0-based position of word k of column c of an array of `words` a column.
+constexpr std::size_t word_at(int32_t words, int32_t c, int32_t k) {
+  return static_cast<std::size_t>(words) * static_cast<std::size_t>(c - 1) +
+         static_cast<std::size_t>(k - 1);
+}
 constexpr std::size_t kRecord = raflib::format::kRecordBytes;
 
 // Keys of the catalogue arrays in every file of the model writer.
@@ -851,24 +862,26 @@ std::vector<Case> non_finite_cases() {
     const char* array;
     std::size_t index;  ///< 0-based; in every step for TFLE
   };
-  // Words in 0-based positions: TCOORD node n word k at 3(n-1)+k-1;
-  // TCRGEO / TGEPA geometry g word k at 44(g-1)+k-1; TMAPA material m word
-  // 3 at 3(m-1)+2; TGLRES step s word k at 10(s-1)+k-1.
+  // TCOORD node n word k at 3(n-1)+k-1.  Geometry 1 is the tube (with
+  // per-end properties), 2 the can, 3 the cone.
+  const int32_t gw = raf_tools::kGeometryWords;
+  const int32_t mw = raf_tools::kMaterialWords;
+  const int32_t lw = raf_tools::kGlobalWords;
   const std::vector<RealEdit> places = {
       {"coordinate-joint", "TCOORD", 5},
       {"coordinate-far", "TCOORD", 0},
       {"coordinate-spring", "TCOORD", 15},
-      {"diameter", "TCRGEO", 1},
-      {"thickness", "TCRGEO", 2},
-      {"thickness-can", "TCRGEO", 44 + 2},
-      {"cone-end-2", "TCRGEO", 88 + 5},
-      {"area", "TGEPA", 0},
-      {"inertia", "TGEPA", 2},
-      {"per-end-flag", "TGEPA", 19},
-      {"end-2-area", "TGEPA", 40},
-      {"yield", "TMAPA", 2},
-      {"step-value", "TGLRES", 10},
-      {"displacement", "TGLRES", 32},
+      {"diameter", "TCRGEO", word_at(gw, 1, tcrgeo::kDiameter)},
+      {"thickness", "TCRGEO", word_at(gw, 1, tcrgeo::kThickness)},
+      {"thickness-can", "TCRGEO", word_at(gw, 2, tcrgeo::kThickness)},
+      {"cone-end-2", "TCRGEO", word_at(gw, 3, tcrgeo::kDiameterAtEnd2)},
+      {"area", "TGEPA", word_at(gw, 1, tgepa::kArea)},
+      {"inertia", "TGEPA", word_at(gw, 1, tgepa::kInertia3)},
+      {"per-end-flag", "TGEPA", word_at(gw, 1, tgepa::kPerEndFlag)},
+      {"end-2-area", "TGEPA", word_at(gw, 1, tgepa::kEnd2Offset + tgepa::kArea)},
+      {"yield", "TMAPA", word_at(mw, 1, layout::tmapa::kYieldStrength)},
+      {"step-value", "TGLRES", word_at(lw, 2, tglres::kStepValue)},
+      {"displacement", "TGLRES", word_at(lw, 4, tglres::kDisplacement)},
       {"force-axial", "TFLE", 0},
       {"force-moment", "TFLE", 16},
   };
@@ -900,7 +913,7 @@ std::vector<Case> non_finite_cases() {
   for (const Value& v : values) {
     const Bytes image = model_image(
         [&](std::vector<ModelArray>& arrays) {
-          array(arrays, "TCRGEO").values.reals.at(2) = v.value;
+          array(arrays, "TCRGEO").values.reals.at(word_at(gw, 1, tcrgeo::kThickness)) = v.value;
           for (raf_tools::ArrayValues& s : array(arrays, "TFLE").steps) s.reals.at(4) = v.value;
         },
         {}, {}, "re");
@@ -914,11 +927,16 @@ std::vector<Case> non_finite_cases() {
 // ---- structure parameters -----------------------------------------------------------
 
 std::vector<Case> structure_parameter_cases() {
-  // Positions of the fixed layout (1-based): NEL 2, MXMAPR 36, MXGEPR 37,
-  // MXGLPR 42, LSTSTO 50, NEWLTY 97.
+  // Positions of the fixed layout (1-based).
+  const int32_t nel = raf_tools::kParamNel;
+  const int32_t mxmapr = raf_tools::kParamMxmapr;
+  const int32_t mxgepr = raf_tools::kParamMxgepr;
+  const int32_t mxglpr = raf_tools::kParamMxglpr;
+  const int32_t lststo = raf_tools::kParamLststo;
+  const int32_t newlty = raf_tools::kParamNewlty;
   struct Param {
     const char* name;
-    std::size_t position;
+    int32_t position;
     int32_t value;
     Expect expect;
     std::vector<std::string> needles;
@@ -927,46 +945,46 @@ std::vector<Case> structure_parameter_cases() {
   const std::string e01 = "*** ERROR IN VemRask_01  ***";
   const std::string peaks = "*** ERROR IN PEAKS   ***";
   const std::vector<Param> params = {
-      {"nel-0", 2, 0, Expect::kSuccess, {}},
-      {"nel-3", 2, 3, Expect::kSuccess, {}},
-      {"nel-6", 2, 6, Expect::kFailure, {e04, "MELTYP has 5 entries; NEL is 6"}},
-      {"nel-negative", 2, -1, Expect::kFailure, {peaks, "NEL =          -1"}},
-      {"nel-min", 2, kMin, Expect::kFailure, {peaks, "is not valid"}},
-      {"nel-capacity", 2, 10'000'001, Expect::kFailure, {peaks, "exceed the capacity"}},
-      {"nel-max", 2, kMax, Expect::kFailure, {peaks, "exceed the capacity"}},
-      {"nel-1000000", 2, 1'000'000, Expect::kFailure, {e04, "NEL is 1000000"}},
-      {"mxgepr-0", 37, 0, Expect::kFailure, {e04, "MXGEPR is 0"}},
-      {"mxgepr-2", 37, 2, Expect::kFailure, {e04, "MXGEPR is 2; element 1 needs word 3"}},
-      {"mxgepr-negative", 37, -44, Expect::kFailure, {e04, "MXGEPR is -44"}},
-      {"mxgepr-min", 37, kMin, Expect::kFailure, {e04}},
-      {"mxgepr-max", 37, kMax, Expect::kFailure, {e04, "TCRGEO has 0 columns"}},
+      {"nel-0", nel, 0, Expect::kSuccess, {}},
+      {"nel-3", nel, 3, Expect::kSuccess, {}},
+      {"nel-6", nel, 6, Expect::kFailure, {e04, "MELTYP has 5 entries; NEL is 6"}},
+      {"nel-negative", nel, -1, Expect::kFailure, {peaks, "NEL =          -1"}},
+      {"nel-min", nel, kMin, Expect::kFailure, {peaks, "is not valid"}},
+      {"nel-capacity", nel, 10'000'001, Expect::kFailure, {peaks, "exceed the capacity"}},
+      {"nel-max", nel, kMax, Expect::kFailure, {peaks, "exceed the capacity"}},
+      {"nel-1000000", nel, 1'000'000, Expect::kFailure, {e04, "NEL is 1000000"}},
+      {"mxgepr-0", mxgepr, 0, Expect::kFailure, {e04, "MXGEPR is 0"}},
+      {"mxgepr-2", mxgepr, 2, Expect::kFailure, {e04, "MXGEPR is 2; element 1 needs word 3"}},
+      {"mxgepr-negative", mxgepr, -44, Expect::kFailure, {e04, "MXGEPR is -44"}},
+      {"mxgepr-min", mxgepr, kMin, Expect::kFailure, {e04}},
+      {"mxgepr-max", mxgepr, kMax, Expect::kFailure, {e04, "TCRGEO has 0 columns"}},
       // Columns 19 words apart: the sections are garbage, but readable.
-      {"mxgepr-19", 37, 19, Expect::kEither, {}},
-      {"mxgepr-43", 37, 43, Expect::kFailure, {e01, "needs word 44 of TGEPA"}},
-      {"mxgepr-45", 37, 45, Expect::kEither, {}},
-      {"mxmapr-2", 36, 2, Expect::kFailure, {e01, "MXMAPR is 2; element 1 needs word 3"}},
-      {"mxmapr-0", 36, 0, Expect::kFailure, {e01, "MXMAPR is 0"}},
-      {"mxmapr-min", 36, kMin, Expect::kFailure, {e01}},
+      {"mxgepr-19", mxgepr, 19, Expect::kEither, {}},
+      {"mxgepr-43", mxgepr, 43, Expect::kFailure, {e01, "needs word 44 of TGEPA"}},
+      {"mxgepr-45", mxgepr, 45, Expect::kEither, {}},
+      {"mxmapr-2", mxmapr, 2, Expect::kFailure, {e01, "MXMAPR is 2; element 1 needs word 3"}},
+      {"mxmapr-0", mxmapr, 0, Expect::kFailure, {e01, "MXMAPR is 0"}},
+      {"mxmapr-min", mxmapr, kMin, Expect::kFailure, {e01}},
       // Only material 1 is read: its first column is there.
-      {"mxmapr-max", 36, kMax, Expect::kSuccess, {}},
-      {"mxmapr-4", 36, 4, Expect::kEither, {}},
-      {"mxglpr-9", 42, 9, Expect::kFailure, {e01, "MXGLPR is 9; word 10 of MGLRES is needed"}},
-      {"mxglpr-0", 42, 0, Expect::kFailure, {e01, "MXGLPR is 0"}},
-      {"mxglpr-negative", 42, -10, Expect::kFailure, {e01, "MXGLPR is -10"}},
-      {"mxglpr-min", 42, kMin, Expect::kFailure, {e01}},
-      {"mxglpr-max", 42, kMax, Expect::kFailure, {e01, "MGLRES holds 0 steps"}},
-      {"mxglpr-20", 42, 20, Expect::kFailure, {e01, "LSTSTO is 4; MGLRES holds 2 steps"}},
-      {"mxglpr-11", 42, 11, Expect::kFailure, {e01}},
-      {"lststo-0", 50, 0, Expect::kSuccess, {}},
-      {"lststo-2", 50, 2, Expect::kSuccess, {}},
-      {"lststo-5", 50, 5, Expect::kFailure, {e01, "LSTSTO is 5; MGLRES holds 4 steps"}},
-      {"lststo-negative", 50, -3, Expect::kFailure, {e01, "LSTSTO is -3"}},
-      {"lststo-min", 50, kMin, Expect::kFailure, {e01}},
-      {"lststo-max", 50, kMax, Expect::kFailure, {e01, "LSTSTO is 2147483647"}},
-      {"newlty-0", 97, 0, Expect::kSuccess, {}},
-      {"newlty-max", 97, kMax, Expect::kSuccess, {}},
-      {"newlty-negative", 97, -1, Expect::kSuccess, {}},
-      {"nge", 11, kMin, Expect::kSuccess, {}},
+      {"mxmapr-max", mxmapr, kMax, Expect::kSuccess, {}},
+      {"mxmapr-4", mxmapr, 4, Expect::kEither, {}},
+      {"mxglpr-9", mxglpr, 9, Expect::kFailure, {e01, "MXGLPR is 9; word 10 of MGLRES is needed"}},
+      {"mxglpr-0", mxglpr, 0, Expect::kFailure, {e01, "MXGLPR is 0"}},
+      {"mxglpr-negative", mxglpr, -10, Expect::kFailure, {e01, "MXGLPR is -10"}},
+      {"mxglpr-min", mxglpr, kMin, Expect::kFailure, {e01}},
+      {"mxglpr-max", mxglpr, kMax, Expect::kFailure, {e01, "MGLRES holds 0 steps"}},
+      {"mxglpr-20", mxglpr, 20, Expect::kFailure, {e01, "LSTSTO is 4; MGLRES holds 2 steps"}},
+      {"mxglpr-11", mxglpr, 11, Expect::kFailure, {e01}},
+      {"lststo-0", lststo, 0, Expect::kSuccess, {}},
+      {"lststo-2", lststo, 2, Expect::kSuccess, {}},
+      {"lststo-5", lststo, 5, Expect::kFailure, {e01, "LSTSTO is 5; MGLRES holds 4 steps"}},
+      {"lststo-negative", lststo, -3, Expect::kFailure, {e01, "LSTSTO is -3"}},
+      {"lststo-min", lststo, kMin, Expect::kFailure, {e01}},
+      {"lststo-max", lststo, kMax, Expect::kFailure, {e01, "LSTSTO is 2147483647"}},
+      {"newlty-0", newlty, 0, Expect::kSuccess, {}},
+      {"newlty-max", newlty, kMax, Expect::kSuccess, {}},
+      {"newlty-negative", newlty, -1, Expect::kSuccess, {}},
+      {"nge", raf_tools::kParamNge, kMin, Expect::kSuccess, {}},
       // A negative word 1 selects the indexed layout, which this MSTRU
       // does not have.
       {"word-1-negative", 1, kMin, Expect::kFailure, {"PARAMETER NOT FOUND:MXGLPR"}},
@@ -974,7 +992,7 @@ std::vector<Case> structure_parameter_cases() {
   std::vector<Case> cases;
   for (const Param& p : params) {
     const Bytes image = model_image([&](std::vector<ModelArray>& arrays) {
-      array(arrays, "MSTRU").values.ints.at(p.position - 1) = p.value;
+      array(arrays, "MSTRU").values.ints.at(static_cast<std::size_t>(p.position - 1)) = p.value;
     });
     Case c = raf_case(std::string("mstru/") + p.name, image, base("time"));
     c.expect = p.expect;
@@ -985,12 +1003,18 @@ std::vector<Case> structure_parameter_cases() {
     // LSTSTO beyond the steps the file holds, with global results that
     // claim them: the forces of step 5 are not there.
     const Bytes image = model_image([&](std::vector<ModelArray>& arrays) {
-      array(arrays, "MSTRU").values.ints.at(49) = 6;
+      array(arrays, "MSTRU").values.ints.at(raf_tools::kParamLststo - 1) = 6;
       std::vector<int32_t>& mg = array(arrays, "MGLRES").values.ints;
       std::vector<double>& tg = array(arrays, "TGLRES").values.reals;
-      for (int s = 5; s <= 6; ++s) {
-        mg.insert(mg.end(), {s, 1, 0, 0, 0, 0, 0, 0, 0, 1});
-        tg.insert(tg.end(), {0.5 * s, 0, 0.01, 0, 0, 0, 0, 0, 0, 0});
+      const int32_t lw = raf_tools::kGlobalWords;
+      for (int32_t s = 5; s <= 6; ++s) {
+        mg.resize(static_cast<std::size_t>(lw * s), 0);
+        tg.resize(static_cast<std::size_t>(lw * s), 0.0);
+        mg.at(word_at(lw, s, mglres::kStep)) = s;
+        mg.at(word_at(lw, s, mglres::kLoadCase)) = 1;
+        mg.at(word_at(lw, s, mglres::kStored)) = 1;
+        tg.at(word_at(lw, s, tglres::kStepValue)) = 0.5 * s;
+        tg.at(word_at(lw, s, tglres::kDisplacement)) = 0.01;
       }
     });
     Case c = raf_case("mstru/lststo-beyond-forces", image, base("time"));

@@ -7,19 +7,11 @@
 
 #include <sstream>
 
-#include "support/run_program.h"
+#include "support/programs.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-using test_support::lines_of;
-using test_support::read_file;
-using test_support::run_program;
-using test_support::TempDir;
-
-const std::string kMkraf = MKRAF_BINARY;
-const std::string kVemrask = VEMRASK_BINARY;
-const fs::path kExamples = fs::path(EXAMPLES_DIR);
+using namespace program_test;
 
 /// Writes both example files with `options`, runs VemRask as examples/run
 /// does and returns the report.

@@ -5,19 +5,13 @@
 #include <cmath>
 #include <numbers>
 
-#include "support/run_program.h"
+#include "support/programs.h"
 #include "tools/raf_reader.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-using test_support::read_file;
-using test_support::run_program;
-using test_support::TempDir;
-using test_support::write_file;
+using namespace program_test;
 using tools_test::RafReader;
-
-const std::string kMkraf = MKRAF_BINARY;
 
 // Three nodes in a line, a tube and a thicker can, a cone with per-end
 // properties, a one-node spring; two steps.

@@ -5,23 +5,11 @@
 
 #include <sstream>
 
-#include "support/run_program.h"
+#include "support/programs.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-using test_support::lines_of;
-using test_support::read_file;
-using test_support::run_program;
-using test_support::RunResult;
-using test_support::TempDir;
-using test_support::write_file;
-
-const std::string kRafinfo = RAFINFO_BINARY;
-const std::string kMkraf = MKRAF_BINARY;
-const std::string kVemrask = VEMRASK_BINARY;
-const fs::path kExamples = EXAMPLES_DIR;
-const fs::path kFixtures = fs::path(VEMRASK_TEST_DATA) / "fixtures";
+using namespace program_test;
 
 RunResult run_in(const fs::path& dir, const std::string& program,
                  const std::vector<std::string>& args, const std::string& input = "") {

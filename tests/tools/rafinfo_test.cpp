@@ -4,18 +4,12 @@
 
 #include <regex>
 
-#include "support/run_program.h"
+#include "support/programs.h"
+#include "tools/model_writer.h"
 
 namespace {
 
-namespace fs = std::filesystem;
-using test_support::lines_of;
-using test_support::run_program;
-using test_support::TempDir;
-
-const std::string kRafinfo = RAFINFO_BINARY;
-const std::string kMkraf = MKRAF_BINARY;
-const fs::path kFixtures = fs::path(VEMRASK_TEST_DATA) / "fixtures";
+using namespace program_test;
 
 test_support::RunResult rafinfo(const std::vector<std::string>& args) {
   TempDir dir;
@@ -130,6 +124,34 @@ TEST(Rafinfo, FailuresExitWithStatusOne) {
     const auto run = rafinfo(args);
     EXPECT_EQ(run.exit_status, 1) << (args.empty() ? "" : args[0]);
   }
+}
+
+TEST(Rafinfo, AnIndexOutsideItsBlockGivesNoKey) {
+  // B's structure index is moved past the structure block, onto the first
+  // key of step 1's result block, which holds R.
+  TempDir dir;
+  raf_tools::ModelArray a{"A", "STRU", "IN", {{1, 2, 3}, {}}, {}};
+  raf_tools::ModelArray b{"B", "STRU", "IN", {{4, 5}, {}}, {}};
+  raf_tools::ModelArray r{"R", "POST", "IN", {}, {{{7, 8, 9, 10}, {}}}};
+  raf_tools::WriterSettings settings;
+  settings.edit_catalogue = [](raf_tools::CatalogueWords& w) {
+    const int32_t b_number = 12;  // numbered from 11 in the order given
+    namespace numraf = recall::numraf;
+    w.keyraf[(b_number - 1) * recall::kRecordLength + recall::keyraf::kStructureIndex - 1] =
+        w.numraf[numraf::kStructureSize - 1] + 1;
+  };
+  std::string error;
+  const std::vector<raf_tools::ModelArray> arrays = {a, b, r};
+  ASSERT_TRUE(raf_tools::write_model(dir / "m.raf", arrays, {}, settings, error)) << error;
+
+  const auto table = run_program(kRafinfo, {"m.raf"}, dir.path(), "");
+  ASSERT_EQ(table.exit_status, 0) << table.errors;
+  EXPECT_EQ(catalogue_line(table.screen, "B").back(), "0") << table.screen;
+  EXPECT_EQ(catalogue_line(table.screen, "A").back(), "104") << table.screen;
+
+  const auto values = run_program(kRafinfo, {"--array", "B", "m.raf"}, dir.path(), "");
+  EXPECT_EQ(values.exit_status, 1) << values.screen;
+  EXPECT_NE(values.errors.find("B has no key in step 1"), std::string::npos) << values.errors;
 }
 
 TEST(Rafinfo, ShowsAFileWrittenByMkraf) {
