@@ -601,7 +601,9 @@ class Launcher {
     if (pid == 0) {
       ::close(fds[0]);
       std::signal(SIGPIPE, SIG_IGN);
-      s.collector.keep_only();
+      // Workers hand their files' share of the outputs up in the records,
+      // and only when outputs are asked for: a plain run sends none.
+      if (s.collector.active()) s.collector.keep_only();
       const int out = fds[1];
       const auto work = [&](int32_t i) {
         FileArrays a;
