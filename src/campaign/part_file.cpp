@@ -187,13 +187,12 @@ bool ElementRecord::operator==(const ElementRecord& o) const {
 
 bool RunHeader::same_steps(const RunHeader& o) const {
   return load_case == o.load_case && step_limit_on == o.step_limit_on &&
-         std::bit_cast<uint64_t>(step_limit) == std::bit_cast<uint64_t>(o.step_limit) &&
-         step_lines == o.step_lines;
+         std::bit_cast<uint64_t>(step_limit) == std::bit_cast<uint64_t>(o.step_limit);
 }
 
 bool RunHeader::operator==(const RunHeader& o) const {
-  return identity == o.identity && same_steps(o) && first_kind == o.first_kind &&
-         sections == o.sections;
+  return identity == o.identity && same_steps(o) && step_lines == o.step_lines &&
+         first_kind == o.first_kind && sections == o.sections;
 }
 
 RunIdentity RunIdentity::fresh(std::string program_version) {

@@ -92,7 +92,10 @@ struct RunHeader {
   std::string step_lines;  ///< step-limit line(s) written to the output file
   std::vector<Section> sections;
   bool operator==(const RunHeader& o) const;  // step limit compared bitwise
-  /// True when both runs check the same steps (step limit bitwise).
+  /// True when both runs check the same steps of every file: the same load
+  /// case and step limit (bitwise).  The kind of the first file and the
+  /// step-limit lines it wrote may differ: a part that begins with a static
+  /// file settles with --load-case 1 what a time-domain file settles.
   [[nodiscard]] bool same_steps(const RunHeader& o) const;
 };
 

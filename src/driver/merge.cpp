@@ -119,11 +119,16 @@ bool plan_merge(const std::vector<std::string>& parts, MergePlan& plan, std::str
       }
     }
     uint64_t in_part = 0;
+    // The parts' step settings must check the same steps of every file.
+    // The kind of the first file may differ: the settings' text of the run
+    // comes from the first settled file, and a later part that began with a
+    // file of the other kind wrote its own, which the merge leaves out as it
+    // leaves out every later part's.
     if (h.first_kind != 0) {
       if (settings_part.empty()) {
         settings_part = part;
         plan.header = h;
-      } else if (!h.same_steps(plan.header) || h.first_kind != plan.header.first_kind) {
+      } else if (!h.same_steps(plan.header)) {
         error = campaign::message(campaign::Text::kOtherSettings, {part, settings_part});
         return false;
       }
