@@ -1,6 +1,7 @@
 #include "campaign/part_file.h"
 
 #include "campaign/messages.h"
+#include "layout/little_endian.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -20,33 +21,8 @@ namespace {
 
 // ---- encoding ------------------------------------------------------------------
 
-// Little-endian bytes of `v`: a copy on a little-endian computer, shifts on
-// any other.
-template <class T>
-void put_le(std::string& out, T v) {
-  if constexpr (std::endian::native == std::endian::little) {
-    std::array<char, sizeof(T)> bytes{};
-    std::memcpy(bytes.data(), &v, sizeof(T));
-    out.append(bytes.data(), bytes.size());
-  } else {
-    for (std::size_t k = 0; k < sizeof(T); ++k) {
-      out.push_back(static_cast<char>((v >> (8 * k)) & 0xFFU));
-    }
-  }
-}
-
-class Encoder {
+class Encoder : public layout::FieldWriter {
  public:
-  void u1(uint8_t v) { out_.push_back(static_cast<char>(v)); }
-  void u4(uint32_t v) { put_le(out_, v); }
-  void u8(uint64_t v) { put_le(out_, v); }
-  void i4(int32_t v) { u4(static_cast<uint32_t>(v)); }
-  void r8(double v) { u8(std::bit_cast<uint64_t>(v)); }
-  void bytes(std::string_view v) { out_.append(v); }
-  void text(std::string_view v) {
-    u8(v.size());
-    out_.append(v);
-  }
   void sections(const std::vector<Section>& list) {
     u4(static_cast<uint32_t>(list.size()));
     for (const Section& s : list) {
@@ -54,10 +30,6 @@ class Encoder {
       text(s.bytes);
     }
   }
-  std::string take() { return std::move(out_); }
-
- private:
-  std::string out_;
 };
 
 // Reads fields from a payload; the first failure sticks and every later
@@ -73,16 +45,7 @@ class Decoder {
   }
 
   uint64_t unsigned_of(std::size_t width, std::string_view field) {
-    if (!take(width, field)) return 0;
-    uint64_t v = 0;
-    if constexpr (std::endian::native == std::endian::little) {
-      std::memcpy(&v, taken_.data(), width);
-    } else {
-      for (std::size_t k = 0; k < width; ++k) {
-        v |= uint64_t{static_cast<unsigned char>(taken_[k])} << (8 * k);
-      }
-    }
-    return v;
+    return take(width, field) ? layout::get_le(taken_, width) : 0;
   }
   uint8_t u1(std::string_view f) { return static_cast<uint8_t>(unsigned_of(1, f)); }
   uint32_t u4(std::string_view f) { return static_cast<uint32_t>(unsigned_of(4, f)); }

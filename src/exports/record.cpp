@@ -1,6 +1,8 @@
 // The byte form of a file's share of the outputs (layout in record.h).
 #include "exports/record.h"
 
+#include "layout/little_endian.h"
+
 #include <bit>
 #include <cstdint>
 #include <utility>
@@ -19,22 +21,9 @@ constexpr uint64_t kPeakBytes = 3 * 4 + 8;
 constexpr uint64_t kNodeBytes = uint64_t{3} * 8;
 constexpr uint64_t kFrameElementBytes = 4 + 8;
 
-class Writer {
+class Writer : public layout::FieldWriter {
  public:
-  void u1(uint8_t v) { out_ += static_cast<char>(v); }
-  void u8(uint64_t v) {
-    for (int k = 0; k < 8; ++k) out_ += static_cast<char>((v >> (8 * k)) & 0xffU);
-  }
-  void i4(int32_t v) {
-    const auto u = static_cast<uint32_t>(v);
-    for (int k = 0; k < 4; ++k) out_ += static_cast<char>((u >> (8 * k)) & 0xffU);
-  }
-  void r8(double v) { u8(std::bit_cast<uint64_t>(v)); }
   void count(std::size_t n) { u8(n); }
-  void text(std::string_view s) {
-    count(s.size());
-    out_ += s;
-  }
   void peak(const EndPeak& p) {
     i4(p.index);
     i4(p.element);
@@ -49,10 +38,6 @@ class Writer {
     count(values.size());
     for (const int32_t v : values) i4(v);
   }
-  std::string take() { return std::move(out_); }
-
- private:
-  std::string out_;
 };
 
 class Reader {
@@ -66,15 +51,14 @@ class Reader {
   }
   bool u8(uint64_t& v) {
     if (!have(8)) return false;
-    v = 0;
-    for (int k = 0; k < 8; ++k) v |= uint64_t{byte()} << (8 * k);
+    v = layout::get_le(in_.substr(at_), 8);
+    at_ += 8;
     return true;
   }
   bool i4(int32_t& v) {
     if (!have(4)) return false;
-    uint32_t u = 0;
-    for (int k = 0; k < 4; ++k) u |= uint32_t{byte()} << (8 * k);
-    v = static_cast<int32_t>(u);
+    v = static_cast<int32_t>(static_cast<uint32_t>(layout::get_le(in_.substr(at_), 4)));
+    at_ += 4;
     return true;
   }
   bool r8(double& v) {
@@ -129,7 +113,6 @@ class Reader {
     if (in_.size() - at_ >= n) return true;
     return fail("the data end early");
   }
-  uint8_t byte() { return static_cast<uint8_t>(in_[at_++]); }
   bool fail(std::string reason) {
     if (error_.empty()) error_ = std::move(reason);
     return false;
