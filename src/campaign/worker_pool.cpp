@@ -41,17 +41,6 @@ std::string result_path(const std::string& dir, int32_t k) {
   return dir + "/" + std::to_string(k);
 }
 
-bool write_all(int fd, const char* p, std::size_t n) {
-  while (n > 0) {
-    const ssize_t put = ::write(fd, p, n);
-    if (put < 0 && errno == EINTR) continue;
-    if (put <= 0) return false;
-    p += put;
-    n -= static_cast<std::size_t>(put);
-  }
-  return true;
-}
-
 // The body of a worker: takes indices until none is left.  Never returns.
 [[noreturn]] void worker_main(int slot, Shared& shared, int32_t last, int notify,
                               const std::string& dir,
@@ -248,6 +237,28 @@ class Pool {
 };
 
 }  // namespace
+
+bool write_all(int fd, const char* p, std::size_t n) {
+  while (n > 0) {
+    const ssize_t put = ::write(fd, p, n);
+    if (put < 0 && errno == EINTR) continue;
+    if (put <= 0) return false;
+    p += put;
+    n -= static_cast<std::size_t>(put);
+  }
+  return true;
+}
+
+bool read_all(int fd, char* p, std::size_t n) {
+  while (n > 0) {
+    const ssize_t got = ::read(fd, p, n);
+    if (got < 0 && errno == EINTR) continue;
+    if (got <= 0) return false;
+    p += got;
+    n -= static_cast<std::size_t>(got);
+  }
+  return true;
+}
 
 PoolResult run_pool(int32_t first, int32_t last, int jobs,
                     const std::function<std::string(int32_t)>& work,

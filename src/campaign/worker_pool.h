@@ -26,6 +26,7 @@
 // error lines in the record.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -49,6 +50,13 @@ struct PoolResult {
   bool stopped = false;  ///< `consume` returned false
   std::string error;     ///< a failure of the pool itself (fork, pipe, disk)
 };
+
+/// Writes all `n` bytes at `p` to `fd`, again after an interruption; false
+/// when the descriptor fails or closes.
+bool write_all(int fd, const char* p, std::size_t n);
+/// Reads exactly `n` bytes from `fd` into `p`; false at the end of the data
+/// or on a failure.
+bool read_all(int fd, char* p, std::size_t n);
 
 /// Runs `work(k)` for k = first..last on `jobs` worker processes (1 to
 /// kMaxJobs; more than the indices is cut) and hands each result to

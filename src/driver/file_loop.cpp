@@ -653,25 +653,9 @@ class Launcher {
     std::memcpy(frame.data() + 1, &index, 4);
     std::memcpy(frame.data() + 5, &length, 8);
     frame += bytes;
-    std::size_t done = 0;
-    while (done < frame.size()) {
-      const ssize_t n = ::write(fd, frame.data() + done, frame.size() - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return false;
-      done += static_cast<std::size_t>(n);
-    }
-    return true;
+    return campaign::write_all(fd, frame.data(), frame.size());
   }
-  bool read_all(char* data, std::size_t size) const {
-    std::size_t done = 0;
-    while (done < size) {
-      const ssize_t n = ::read(fd_, data + done, size - done);
-      if (n < 0 && errno == EINTR) continue;
-      if (n <= 0) return false;
-      done += static_cast<std::size_t>(n);
-    }
-    return true;
-  }
+  bool read_all(char* data, std::size_t size) const { return campaign::read_all(fd_, data, size); }
   pid_t pid_ = 0;
   int fd_ = -1;
 };
